@@ -1,0 +1,10 @@
+#pragma once
+
+#include "platform/command_pipe.h"
+#include "platform/message_box.h"
+
+// The exit status of every run, successful or not.
+constexpr int TOOL_EXIT_STATUS = 1;
+
+// One whole run: banner, listing, confirmation and, after Yes, the deletion phase.
+int runTool(const CommandPipe& pipe, const MessageSeam& showMessage);

@@ -1,0 +1,114 @@
+#include "deletion_phase.h"
+
+#include "app/messages.h"
+#include "platform/pnputil.h"
+
+#include <array>
+#include <cstdio>
+
+namespace {
+
+constexpr size_t COMMAND_BUFFER_SIZE = 1024;
+constexpr int OUTPUT_READ_LIMIT = 128;
+
+bool isAllowedNameByte(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' ||
+           c == '_' || c == '-';
+}
+
+// The name as one printable line: bytes outside printable ASCII are shown as \xNN.
+std::string printableName(const std::string& name) {
+    std::string shown;
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte < 0x7F) {
+            shown += c;
+        } else {
+            char escaped[5];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            shown += escaped;
+        }
+    }
+    return shown;
+}
+
+const char* rejectionReason(NameRejection rejection) {
+    switch (rejection) {
+    case NameRejection::Empty:
+        return "the name is empty";
+    case NameRejection::UnsafeCharacters:
+        return "the name holds characters other than letters, digits, '.', '_' and '-'";
+    case NameRejection::TooLong:
+        return "the command line would not fit in 1023 bytes";
+    case NameRejection::None:
+        break;
+    }
+    return "";
+}
+
+bool isCountedAsRemoved(int32_t status) {
+    return status == DELETE_STATUS_SUCCESS || status == DELETE_STATUS_NOT_INSTALLED_OEM_INF;
+}
+
+} // namespace
+
+NameRejection checkDriverPackageName(const std::string& name) {
+    if (name.empty()) {
+        return NameRejection::Empty;
+    }
+    for (const char c : name) {
+        if (!isAllowedNameByte(c)) {
+            return NameRejection::UnsafeCharacters;
+        }
+    }
+    if (name.size() + DELETE_COMMAND_FIXED_BYTES >= COMMAND_BUFFER_SIZE) {
+        return NameRejection::TooLong;
+    }
+    return NameRejection::None;
+}
+
+void runDeletionPhase(const std::vector<std::string>& driverNames, int32_t foundCount,
+                      ReadBuffer& readBuffer, const CommandPipe& pipe,
+                      const MessageSeam& showMessage) {
+    const char* resultText = MSG_SOME_FAILED;
+    const char* resultCaption = CAPTION_CAUTION;
+    int32_t removedCount = 0;
+    bool stoppedEarly = false;
+    std::array<char, COMMAND_BUFFER_SIZE> commandLine{};
+
+    std::printf("\r\n");
+    for (int32_t i = 0; i < foundCount; ++i) {
+        const std::string& name = driverNames[static_cast<size_t>(i)];
+        NameRejection rejection = checkDriverPackageName(name);
+        if (rejection == NameRejection::None &&
+            !formatDeleteCommand(commandLine.data(), commandLine.size(), name)) {
+            rejection = NameRejection::TooLong;
+        }
+        if (rejection != NameRejection::None) {
+            std::printf("Skipped driver package \"%s\": %s.\r\n", printableName(name).c_str(),
+                        rejectionReason(rejection));
+            continue;
+        }
+        std::printf("%s\r\n", commandLine.data());
+        const PipeHandle command = pipe.open(commandLine.data(), PIPE_READ_TEXT);
+        if (command == nullptr) {
+            resultText = MSG_TOOL_NOT_RUNNABLE;
+            resultCaption = CAPTION_ERROR;
+            stoppedEarly = true;
+            break;
+        }
+        while (pipe.readChunk(command, readBuffer.data(), OUTPUT_READ_LIMIT)) {
+            std::fputs(readBuffer.data(), stdout);
+        }
+        const int32_t status = pipe.close(command);
+        std::printf("return code= %d(0x%X)\r\n\r\n", status, static_cast<unsigned>(status));
+        if (isCountedAsRemoved(status)) {
+            ++removedCount;
+        }
+    }
+    if (!stoppedEarly && removedCount == foundCount) {
+        resultText = MSG_ALL_REMOVED;
+        resultCaption = CAPTION_INFORMATION;
+    }
+    showMessage(resultText, resultCaption, BoxKind::Ok);
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "platform/command_pipe.h"
+#include "platform/message_box.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Why a driver package name is not put into a command line, if it is not.
+enum class NameRejection { None, Empty, UnsafeCharacters, TooLong };
+
+// Only names of ASCII letters, digits, '.', '_' and '-' reach the command interpreter, which
+// would otherwise expand '%', '$', backticks and quotes in a line run with administrator rights.
+NameRejection checkDriverPackageName(const std::string& name);
+
+// Runs the deletion command for each of the first foundCount names, in order, relaying command
+// lines, output and return codes to standard output, and ends with the result box.
+void runDeletionPhase(const std::vector<std::string>& driverNames, int32_t foundCount,
+                      ReadBuffer& readBuffer, const CommandPipe& pipe,
+                      const MessageSeam& showMessage);

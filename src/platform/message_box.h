@@ -1,0 +1,17 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+enum class BoxKind { Ok, YesNo };
+
+// Answers as the Windows message box returns them.
+constexpr int ANSWER_OK = 1;
+constexpr int ANSWER_YES = 6;
+constexpr int ANSWER_NO = 7;
+
+// Shows text (code page 932 bytes) in a box with the given caption and kind; returns the answer.
+using MessageSeam =
+    std::function<int(const std::string& text, const std::string& caption, BoxKind kind)>;
+
+int showMessage(const std::string& text, const std::string& caption, BoxKind kind);

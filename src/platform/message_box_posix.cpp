@@ -1,0 +1,59 @@
+#include "message_box.h"
+
+#include "code_page.h"
+
+#include <cctype>
+#include <cstdio>
+#include <iostream>
+
+namespace {
+
+// One line of standard input without its line ending; false at end of input with nothing read.
+bool readAnswerLine(std::string& line) {
+    line.clear();
+    int c = 0;
+    bool readAny = false;
+    while ((c = std::getchar()) != EOF) {
+        readAny = true;
+        if (c == '\n') {
+            break;
+        }
+        line.push_back(static_cast<char>(c));
+    }
+    if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+    }
+    return readAny;
+}
+
+bool isYes(std::string answer) {
+    for (char& c : answer) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return answer == "y" || answer == "yes";
+}
+
+} // namespace
+
+// A console stand-in for the Windows message box: the box goes to standard error, the answer
+// comes from standard input.
+int showMessage(const std::string& text, const std::string& caption, BoxKind kind) {
+    std::cout.flush();
+    std::fflush(stdout);
+    std::string shown;
+    if (!codePage932ToUtf8(text, shown)) {
+        shown = text;
+    }
+    const char* prompt = kind == BoxKind::YesNo ? "Yes or No? [y/N] " : "[OK: press Enter] ";
+    std::fprintf(stderr, "\n[%s]\n", caption.c_str());
+    std::fwrite(shown.data(), 1, shown.size(), stderr);
+    std::fprintf(stderr, "\n%s", prompt);
+    std::fflush(stderr);
+
+    std::string answer;
+    const bool answered = readAnswerLine(answer);
+    if (kind == BoxKind::Ok) {
+        return ANSWER_OK;
+    }
+    return answered && isYes(answer) ? ANSWER_YES : ANSWER_NO;
+}

@@ -1,0 +1,225 @@
+// Stand-in for the Windows Plug and Play utility, for tests and the demo. It knows the two
+// commands the tool runs and answers them from a machine file instead of the device manager.
+//
+//   PNPUTIL_STANDIN_MACHINE  machine file (see sample-machine.tsv); the sample machine if unset
+//   PNPUTIL_STANDIN_LISTING  a file printed verbatim as the listing, instead of the machine's
+//   PNPUTIL_STANDIN_STATE    file of deleted driver packages; one in the temp folder if unset
+
+#include "sample_machine.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int STATUS_NOT_INSTALLED_OEM_INF = static_cast<int>(0xE000023CU);
+constexpr int STATUS_INVALID_PARAMETER = 87;
+constexpr const char* HEADER = "Microsoft PnP Utility\n\n";
+
+struct ScriptedFailure {
+    std::string driverName;
+    int status = 0;
+    std::string message;
+};
+
+std::string environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
+}
+
+std::vector<std::string> splitTabs(const std::string& line) {
+    std::vector<std::string> fields;
+    size_t start = 0;
+    for (size_t tab = line.find('\t'); tab != std::string::npos; tab = line.find('\t', start)) {
+        fields.push_back(line.substr(start, tab - start));
+        start = tab + 1;
+    }
+    fields.push_back(line.substr(start));
+    return fields;
+}
+
+bool sameName(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+bool listed(const std::vector<std::string>& names, const std::string& name) {
+    return std::any_of(names.begin(), names.end(),
+                       [&](const std::string& n) { return sameName(n, name); });
+}
+
+std::string xmlEscaped(const std::string& text) {
+    std::string escaped;
+    for (const char c : text) {
+        switch (c) {
+        case '&':
+            escaped += "&amp;";
+            break;
+        case '<':
+            escaped += "&lt;";
+            break;
+        case '>':
+            escaped += "&gt;";
+            break;
+        case '"':
+            escaped += "&quot;";
+            break;
+        default:
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
+std::string statePath() {
+    const std::string path = environment("PNPUTIL_STANDIN_STATE");
+    if (!path.empty()) {
+        return path;
+    }
+    return (std::filesystem::temp_directory_path() / "pnputil-standin-state.txt").string();
+}
+
+std::vector<std::string> deletedPackages() {
+    std::vector<std::string> names;
+    std::ifstream state(statePath());
+    for (std::string line; std::getline(state, line);) {
+        if (!line.empty()) {
+            names.push_back(line);
+        }
+    }
+    return names;
+}
+
+// Calls onRecord with the fields of every record of the machine file, in order.
+template <typename OnRecord> bool forEachMachineRecord(OnRecord onRecord) {
+    const std::string path = environment("PNPUTIL_STANDIN_MACHINE");
+    std::ifstream file;
+    std::istringstream sample;
+    std::istream* machine = &sample;
+    if (path.empty()) {
+        sample.str(SAMPLE_MACHINE);
+    } else {
+        file.open(path, std::ios::binary);
+        if (!file) {
+            std::fprintf(stderr, "pnputil stand-in: cannot read machine file %s\n", path.c_str());
+            return false;
+        }
+        machine = &file;
+    }
+    for (std::string line; std::getline(*machine, line);) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        if (!line.empty() && line[0] != '#') {
+            onRecord(splitTabs(line));
+        }
+    }
+    return true;
+}
+
+bool printFileVerbatim(const std::string& path) {
+    std::ifstream listing(path, std::ios::binary);
+    if (!listing) {
+        std::fprintf(stderr, "pnputil stand-in: cannot read listing %s\n", path.c_str());
+        return false;
+    }
+    std::vector<char> block(1 << 16);
+    while (listing.read(block.data(), static_cast<std::streamsize>(block.size())) ||
+           listing.gcount() > 0) {
+        std::fwrite(block.data(), 1, static_cast<size_t>(listing.gcount()), stdout);
+    }
+    return true;
+}
+
+int enumerateDevices() {
+    const std::string rawListing = environment("PNPUTIL_STANDIN_LISTING");
+    if (!rawListing.empty()) {
+        return printFileVerbatim(rawListing) ? 0 : 1;
+    }
+    const std::vector<std::string> deleted = deletedPackages();
+    static const char* const ELEMENTS[] = {"DeviceDescription", "ClassName", "ClassGuid",
+                                           "ManufacturerName",  "Status",    "DriverName"};
+    std::string out = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+                      "<PnpUtil Version=\"10.0.26100\" Command=\"/enum-devices /format xml\">\n";
+    const bool read = forEachMachineRecord([&](const std::vector<std::string>& fields) {
+        if (fields[0] != "device" || fields.size() < 2) {
+            return;
+        }
+        out += "    <Device InstanceId=\"" + xmlEscaped(fields[1]) + "\">\n";
+        for (size_t i = 0; i < 6 && i + 2 < fields.size(); ++i) {
+            const std::string& value = fields[i + 2];
+            const bool driverDeleted = i == 5 && listed(deleted, value);
+            if (!value.empty() && !driverDeleted) {
+                out += std::string("        <") + ELEMENTS[i] + ">" + xmlEscaped(value) + "</" +
+                       ELEMENTS[i] + ">\n";
+            }
+        }
+        out += "    </Device>\n";
+        std::fputs(out.c_str(), stdout);
+        out.clear();
+    });
+    out += "</PnpUtil>\n";
+    std::fputs(out.c_str(), stdout);
+    return read ? 0 : 1;
+}
+
+int deleteDriver(const std::string& name) {
+    std::vector<std::string> installed;
+    std::vector<ScriptedFailure> failures;
+    forEachMachineRecord([&](const std::vector<std::string>& fields) {
+        if (fields[0] == "device" && fields.size() >= 8 && !fields[7].empty()) {
+            installed.push_back(fields[7]);
+        } else if (fields[0] == "failure" && fields.size() >= 4) {
+            failures.push_back({fields[1],
+                                static_cast<int>(std::strtoul(fields[2].c_str(), nullptr, 0)),
+                                fields[3]});
+        }
+    });
+    std::fputs(HEADER, stdout);
+    for (const ScriptedFailure& failure : failures) {
+        if (sameName(failure.driverName, name)) {
+            std::printf("%s\n", failure.message.c_str());
+            return failure.status;
+        }
+    }
+    if (!listed(installed, name) || listed(deletedPackages(), name)) {
+        std::printf("Failed to delete driver package: The specified file is not an installed OEM "
+                    "INF.\n");
+        return STATUS_NOT_INSTALLED_OEM_INF;
+    }
+    std::ofstream(statePath(), std::ios::app) << name << "\n";
+    std::printf("Driver package uninstalled.\nDriver package deleted successfully.\n");
+    return 0;
+}
+
+int usage() {
+    std::fputs(HEADER, stdout);
+    std::fputs("This stand-in knows only these commands:\n"
+               "  pnputil /enum-devices /format xml\n"
+               "  pnputil /delete-driver <oem#.inf> /uninstall\n",
+               stdout);
+    return STATUS_INVALID_PARAMETER;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args == std::vector<std::string>{"/enum-devices", "/format", "xml"}) {
+        return enumerateDevices();
+    }
+    if (args.size() == 3 && args[0] == "/delete-driver" && args[2] == "/uninstall") {
+        return deleteDriver(args[1]);
+    }
+    return usage();
+}
