@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Checks what Windows sees of the executable before it runs a line of it: a console program
+# that needs only system DLLs and asks to be elevated.
+set -u
+exe=$1
+headers=$(x86_64-w64-mingw32-objdump -p "$exe") || exit 1
+fail=0
+grep -q 'Subsystem.*(Windows CUI)' <<<"$headers" || { echo "not a console program"; fail=1; }
+dlls=$(grep 'DLL Name:' <<<"$headers" | awk '{print $3}' | tr 'a-z' 'A-Z' | sort)
+for dll in $dlls; do
+    case $dll in
+    KERNEL32.DLL | USER32.DLL | MSVCRT.DLL | ADVAPI32.DLL) ;;
+    *) echo "imports a DLL that Windows does not ship: $dll"; fail=1 ;;
+    esac
+done
+manifest=$(x86_64-w64-mingw32-objcopy -O binary --only-section=.rsrc "$exe" /dev/stdout | tr -d '\0')
+grep -q 'requestedExecutionLevel level="requireAdministrator" uiAccess="false"' <<<"$manifest" ||
+    { echo "manifest does not request administrator rights"; fail=1; }
+[ $fail -eq 0 ] && echo "console program, imports: $(echo $dlls), requires administrator"
+exit $fail

@@ -1,0 +1,116 @@
+#!/usr/bin/env python3
+"""Runs the tool end to end against the stand-in pnputil, one case folder at a time.
+
+A case folder under tests/cases holds case.json and the files it names:
+  machine      machine file for the stand-in (default: its sample machine)
+  listing      file that the stand-in prints verbatim as the listing
+  path         "standin" (default) or "none": whether the stand-in is on PATH
+  only         "posix" or "windows": the case holds on that platform alone
+  runs         runs in order, sharing the stand-in's state:
+    answers    one per box: "y"/"n" for a Yes/No box, "" for an OK box
+    boxes      [caption, text] of each box in order (text in UTF-8)
+    stdout     file with the expected standard output after the banner
+  mustNotExist file names that no run may create in its working folder
+"""
+import argparse
+import json
+import os
+import re
+import subprocess
+import sys
+import tempfile
+
+RULE = b"=" * 65 + b"\n"
+TITLE = re.compile(rb"\[[ -Z^-~]+\]\[[a-z0-9.-]+\.example\.(com|org|jp)\]")
+BOX = re.compile(r"\n\[(\w+)\]\n(.*?)\n(Yes or No\? \[y/N\] |\[OK: press Enter\] )", re.S)
+RUN_TIMEOUT_SECONDS = 60
+
+
+def check_banner(stdout, newline):
+    """Returns the output after the banner, or raises if the banner is malformed."""
+    rule = RULE.replace(b"\n", newline)
+    if not stdout.startswith(rule):
+        raise AssertionError("no rule line of 65 '=' at the start: %r" % stdout[:80])
+    rest = stdout[len(rule):]
+    end = rest.find(newline * 2)
+    title = rest[:end]
+    if end < 0 or len(title) != 65 or not TITLE.fullmatch(title):
+        raise AssertionError("title line is not [title][example domain], 65 wide: %r" % title)
+    return rest[end + 2 * len(newline):]
+
+
+def posix_run(args, case_dir, env, cwd, answers):
+    stdin = "".join(a + "\n" for a in answers).encode()
+    done = subprocess.run([args.tool], input=stdin, capture_output=True, env=env, cwd=cwd,
+                          timeout=RUN_TIMEOUT_SECONDS)
+    boxes = [[m.group(1), m.group(2)] for m in BOX.finditer(done.stderr.decode("utf-8", "replace"))]
+    return done.returncode, done.stdout, boxes
+
+
+def run_case(args, case_dir, runner):
+    with open(os.path.join(case_dir, "case.json"), encoding="utf-8") as f:
+        case = json.load(f)
+    if case.get("only", args.platform) != args.platform:
+        return "skipped"
+    with tempfile.TemporaryDirectory() as work:
+        env = dict(os.environ)
+        env["PNPUTIL_STANDIN_STATE"] = os.path.join(work, "state.txt")
+        for key, var in (("machine", "PNPUTIL_STANDIN_MACHINE"), ("listing", "PNPUTIL_STANDIN_LISTING")):
+            env.pop(var, None)
+            if key in case:
+                env[var] = os.path.join(case_dir, case[key])
+        if case.get("path", "standin") == "standin":
+            env["PATH"] = args.standin + os.pathsep + env["PATH"]
+        newline = b"\r\n" if args.platform == "windows" else b"\n"
+        for number, run in enumerate(case["runs"], 1):
+            status, stdout, boxes = runner(args, case_dir, env, work, run["answers"])
+            where = "run %d" % number
+            if status != 1:
+                raise AssertionError("%s: exit status %d, not 1" % (where, status))
+            with open(os.path.join(case_dir, run["stdout"]), "rb") as f:
+                expected = f.read().replace(b"\n", newline)
+            after_banner = check_banner(stdout, newline)
+            if after_banner != expected:
+                raise AssertionError("%s: standard output differs\n--- expected\n%r\n--- actual\n%r"
+                                     % (where, expected, after_banner))
+            if boxes != run["boxes"]:
+                raise AssertionError("%s: boxes differ\n--- expected\n%r\n--- actual\n%r"
+                                     % (where, run["boxes"], boxes))
+        for name in case.get("mustNotExist", []):
+            if os.path.exists(os.path.join(work, name)):
+                raise AssertionError("%s was created: a name reached the command interpreter" % name)
+    return "passed"
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--platform", choices=["posix", "windows"], default="posix")
+    parser.add_argument("--tool", required=True)
+    parser.add_argument("--standin", required=True, help="folder holding the stand-in pnputil")
+    parser.add_argument("--cases", required=True)
+    parser.add_argument("case", nargs="*", help="names of cases to run (default: all)")
+    args = parser.parse_args()
+    args.tool = os.path.abspath(args.tool)
+    args.standin = os.path.abspath(args.standin)
+    runner = posix_run
+    if args.platform == "windows":
+        import wine_session
+        runner = wine_session.start(args)
+    names = args.case or sorted(os.listdir(args.cases))
+    passed = failed = skipped = 0
+    for name in names:
+        try:
+            result = run_case(args, os.path.abspath(os.path.join(args.cases, name)), runner)
+        except (AssertionError, subprocess.TimeoutExpired, OSError) as error:
+            print("FAIL %s: %s" % (name, error))
+            failed += 1
+            continue
+        print("%s %s" % ("ok  " if result == "passed" else "skip", name))
+        passed += result == "passed"
+        skipped += result == "skipped"
+    print("%d passed, %d failed, %d skipped" % (passed, failed, skipped))
+    return 1 if failed or not passed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
