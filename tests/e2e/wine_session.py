@@ -1,0 +1,156 @@
+"""Runs the Windows executable under Wine as Windows runs it: the real command interpreter,
+the real _popen/_pclose and real message boxes on a virtual display, answered with xdotool.
+
+Box texts come from Wine's msgbox trace, which logs each box's text as it opens."""
+import os
+import re
+import shutil
+import subprocess
+import tempfile
+import time
+
+WAIT_SECONDS = 60
+POLL_SECONDS = 0.2
+SESSION_MANAGER = r"HKLM\System\CurrentControlSet\Control\Session Manager\Environment"
+TRACE = re.compile(r'trace:msgbox:MSGBOX_OnInit L"((?:[^"\\]|\\.)*)"(\.\.\.)?')
+# Wine's trace keeps the first 200 characters of a string and marks the cut with "...".
+TRACE_LIMIT = 200
+
+
+def windows_path(path):
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def unescape_trace(text):
+    """Wine writes \\n, \\" and \\XXXX (hex code point) escapes in its trace."""
+    def one(match):
+        escape = match.group(1)
+        return {"n": "\n", "r": "\r", "t": "\t"}.get(escape, escape) if len(escape) == 1 \
+            else chr(int(escape, 16))
+    return re.sub(r"\\([0-9a-fA-F]{4}|.)", one, text)
+
+
+def wait_for(what, condition, process=None):
+    deadline = time.monotonic() + WAIT_SECONDS
+    while time.monotonic() < deadline:
+        found = condition()
+        if found:
+            return found
+        if process is not None and process.poll() is not None:
+            raise AssertionError("the tool ended while waiting for %s" % what)
+        time.sleep(POLL_SECONDS)
+    raise AssertionError("gave up after %d s waiting for %s" % (WAIT_SECONDS, what))
+
+
+class Session:
+    def __init__(self, args):
+        self.args = args
+        self.home = tempfile.mkdtemp(prefix="fx2-wine-")
+        self.screenshots = args.screenshots
+        self.env = dict(os.environ)
+        self.env.update(WINEPREFIX=os.path.join(self.home, "prefix"), WINEDEBUG="-all",
+                        LANG="ja_JP.UTF-8", LC_ALL="ja_JP.UTF-8", WINEDLLOVERRIDES="mscoree,mshtml=")
+        self.xvfb = self.start_display()
+        subprocess.run(["wineboot", "-i"], env=self.env, check=True, timeout=300,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # Without a window manager Wine draws the title bars itself.
+        self.wine("reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N", "/f")
+        self.comspec = self.query_comspec()
+
+    def start_display(self):
+        for number in range(90, 130):
+            if os.path.exists("/tmp/.X11-unix/X%d" % number) or os.path.exists("/tmp/.X%d-lock" % number):
+                continue
+            xvfb = subprocess.Popen(["Xvfb", ":%d" % number, "-screen", "0", "800x600x24", "-nolisten", "tcp"],
+                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            self.env["DISPLAY"] = ":%d" % number
+            try:
+                wait_for("the virtual display", lambda: os.path.exists("/tmp/.X11-unix/X%d" % number), xvfb)
+                return xvfb
+            except AssertionError:
+                xvfb.kill()
+        raise AssertionError("no free display for Xvfb")
+
+    def wine(self, *command):
+        return subprocess.run(["wine"] + list(command), env=self.env, timeout=WAIT_SECONDS,
+                              capture_output=True, check=True)
+
+    def query_comspec(self):
+        out = self.wine("reg", "query", SESSION_MANAGER, "/v", "ComSpec").stdout.decode("utf-8", "replace")
+        return re.search(r"ComSpec\s+REG_\w+\s+(.+)", out).group(1).strip()
+
+    def set_comspec(self, value):
+        self.wine("reg", "add", SESSION_MANAGER, "/v", "ComSpec", "/t", "REG_EXPAND_SZ", "/d", value, "/f")
+
+    def xdotool(self, *command):
+        return subprocess.run(["xdotool"] + list(command), env=self.env, capture_output=True,
+                              timeout=WAIT_SECONDS).stdout.decode().split()
+
+    def run(self, setup, run, case_name):
+        env = dict(self.env)
+        env["PNPUTIL_STANDIN_STATE"] = windows_path(setup["state"])
+        for key, var in (("machine", "PNPUTIL_STANDIN_MACHINE"), ("listing", "PNPUTIL_STANDIN_LISTING")):
+            env.pop(var, None)
+            if setup.get(key):
+                env[var] = windows_path(setup[key])
+        env.pop("WINEPATH", None)
+        if setup["standin_on_path"]:
+            env["WINEPATH"] = windows_path(self.args.standin)
+        env["WINEDEBUG"] = "-all,trace+msgbox"
+        if setup.get("comspec") == "missing":
+            self.set_comspec(r"C:\windows\system32\missing-interpreter.exe")
+        try:
+            return self.answer_boxes(env, setup["cwd"], run, case_name)
+        finally:
+            if setup.get("comspec") == "missing":
+                self.set_comspec(self.comspec)
+
+    def answer_boxes(self, env, cwd, run, case_name):
+        with tempfile.TemporaryFile() as out, tempfile.NamedTemporaryFile(mode="w+b") as err:
+            tool = subprocess.Popen(["wine", self.args.tool], env=env, cwd=cwd, stdin=subprocess.DEVNULL,
+                                    stdout=out, stderr=err)
+            try:
+                boxes = []
+                for number, answer in enumerate(run["answers"]):
+                    def next_trace():
+                        err.seek(0)
+                        found = TRACE.findall(err.read().decode("utf-8", "replace"))
+                        return found[number] if len(found) > number else None
+                    traced, cut = wait_for("box %d" % (number + 1), next_trace, tool)
+                    text = unescape_trace(traced)
+                    caption = self.box_caption(tool, number)
+                    if number == 0 and run.get("screenshot") and self.screenshots:
+                        self.screenshot(caption, os.path.join(self.screenshots, run["screenshot"]))
+                    boxes.append([caption, text + ("..." if cut else "")])
+                    window = self.find_window(caption)
+                    key = answer[:1].lower() if answer else "Return"
+                    self.xdotool("windowfocus", "--sync", window, "key", key)
+                    wait_for("box %s to close" % caption, lambda: window not in self.xdotool("search", "--name", "."))
+                tool.wait(timeout=WAIT_SECONDS)
+            finally:
+                if tool.poll() is None:
+                    tool.kill()
+                    subprocess.run(["wineserver", "-k"], env=env)
+            out.seek(0)
+            return tool.returncode, out.read(), boxes
+
+    def box_caption(self, tool, number):
+        captions = ("Confirm", "Error", "Information", "Caution")
+        def shown():
+            return next((c for c in captions if self.xdotool("search", "--onlyvisible", "--name", "^%s$" % c)), None)
+        return wait_for("box %d to show" % (number + 1), shown, tool)
+
+    def find_window(self, caption):
+        return wait_for("window " + caption,
+                        lambda: (self.xdotool("search", "--onlyvisible", "--name", "^%s$" % caption) or [None])[0])
+
+    def screenshot(self, caption, path):
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        window = self.find_window(caption)
+        time.sleep(0.5)  # let the box finish painting
+        subprocess.run(["import", "-window", window, path], env=self.env, check=True, timeout=WAIT_SECONDS)
+
+    def close(self):
+        subprocess.run(["wineserver", "-k"], env=self.env)
+        self.xvfb.kill()
+        shutil.rmtree(self.home, ignore_errors=True)
