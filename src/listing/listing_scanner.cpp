@@ -85,6 +85,11 @@ void feedLine(ListingScanner& scanner, const std::string& chunk, ListingResults&
     std::string line = chunk;
     collapseAmpersands(line);
     CurrentDevice& device = scanner.current;
+    // A start tag inside an unfinished block means that block lost its end: drop it, so that
+    // the next device's description and driver are never joined to the earlier instance id.
+    if (scanner.state != ScanState::Outside && contains(line, START_TAG)) {
+        scanner.state = ScanState::Outside;
+    }
     switch (scanner.state) {
     case ScanState::Outside:
         if (captureInstanceId(line, device.instanceId)) {

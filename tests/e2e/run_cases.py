@@ -15,6 +15,7 @@ A case folder under tests/cases holds case.json and the files it names:
   mustNotExist file names that no run may create in its working folder
 """
 import argparse
+import gzip
 import json
 import os
 import re
@@ -26,6 +27,29 @@ RULE = b"=" * 65 + b"\n"
 TITLE = re.compile(rb"\[[ -Z^-~]+\]\[[a-z0-9.-]+\.example\.(com|org|jp)\]")
 BOX = re.compile(r"\n\[(\w+)\]\n(.*?)\n(Yes or No\? \[y/N\] |\[OK: press Enter\] )", re.S)
 RUN_TIMEOUT_SECONDS = 60
+
+
+def read_data(path):
+    """Large fixtures are kept gzip-compressed; their name ends in .gz."""
+    opener = gzip.open if path.endswith(".gz") else open
+    with opener(path, "rb") as f:
+        return f.read()
+
+
+def stage(path, work):
+    """A compressed fixture is unpacked into the work folder for the stand-in to read."""
+    if not path.endswith(".gz"):
+        return path
+    staged = os.path.join(work, os.path.basename(path)[:-3])
+    with open(staged, "wb") as f:
+        f.write(read_data(path))
+    return staged
+
+
+def expected_boxes(case_dir, boxes):
+    """A box text may be given as {"file": name}, a UTF-8 file beside case.json."""
+    return [[caption, read_data(os.path.join(case_dir, text["file"])).decode("utf-8")
+             if isinstance(text, dict) else text] for caption, text in boxes]
 
 
 def check_banner(stdout, newline):
@@ -77,22 +101,22 @@ def run_case(args, case_dir, runner):
                  "comspec": case.get("comspec")}
         for key in ("machine", "listing"):
             if key in case:
-                setup[key] = os.path.join(case_dir, case[key])
+                setup[key] = stage(os.path.join(case_dir, case[key]), work)
         newline = b"\r\n" if args.platform == "windows" else b"\n"
         for number, run in enumerate(case["runs"], 1):
             status, stdout, boxes = runner(setup, run, os.path.basename(case_dir))
             where = "run %d" % number
             if status != 1:
                 raise AssertionError("%s: exit status %d, not 1" % (where, status))
-            with open(os.path.join(case_dir, run["stdout"]), "rb") as f:
-                expected = f.read().replace(b"\n", newline)
+            expected = read_data(os.path.join(case_dir, run["stdout"])).replace(b"\n", newline)
             after_banner = check_banner(stdout, newline)
             if after_banner != expected:
-                raise AssertionError("%s: standard output differs\n--- expected\n%r\n--- actual\n%r"
+                raise AssertionError("%s: standard output differs\n--- expected\n%.4000r\n--- actual\n%.4000r"
                                      % (where, expected, after_banner))
-            if not same_boxes(boxes, run["boxes"]):
-                raise AssertionError("%s: boxes differ\n--- expected\n%r\n--- actual\n%r"
-                                     % (where, run["boxes"], boxes))
+            wanted = expected_boxes(case_dir, run["boxes"])
+            if not same_boxes(boxes, wanted):
+                raise AssertionError("%s: boxes differ\n--- expected\n%.2000r\n--- actual\n%.2000r"
+                                     % (where, wanted, boxes))
         for name in case.get("mustNotExist", []):
             if os.path.exists(os.path.join(work, name)):
                 raise AssertionError("%s was created: a name reached the command interpreter" % name)
