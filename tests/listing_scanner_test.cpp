@@ -151,16 +151,27 @@ const ScanCase SCAN_CASES[] = {
      ""},
     {"block without its end tag is dropped at the next start tag",
      FX2_START + DESCRIPTION + DRIVER + "<Device InstanceId=\"HID\\VID_046D\">\n" +
-         "<DeviceDescription>Mouse</DeviceDescription>\n<DriverName>msmouse.inf</DriverName>\n" + END,
-     ScanState::Outside, "", {}, ""},
+         "<DeviceDescription>Mouse</DeviceDescription>\n<DriverName>msmouse.inf</DriverName>\n" +
+         END,
+     ScanState::Outside,
+     "",
+     {},
+     ""},
     {"whole block on one line, then a non-target block: nothing completes",
      "<Device InstanceId=\"USB\\VID_04B4&amp;PID_8613\\1\"><DeviceDescription>d</DeviceDescription>"
      "<DriverName>n.inf</DriverName></Device>\n<Device InstanceId=\"HID\\X\">\n"
-     "<DeviceDescription>Mouse</DeviceDescription>\n<DriverName>msmouse.inf</DriverName>\n" + END,
-     ScanState::Outside, "", {}, ""},
+     "<DeviceDescription>Mouse</DeviceDescription>\n<DriverName>msmouse.inf</DriverName>\n" +
+         END,
+     ScanState::Outside,
+     "",
+     {},
+     ""},
     {"unfinished block, then a target block: the new target is read",
-     FX2_START + DESCRIPTION + FX2_START + DESCRIPTION + DRIVER + END, ScanState::Outside,
-     FX2_LINE, {"oem12.inf"}, FX2_CONFIRM},
+     FX2_START + DESCRIPTION + FX2_START + DESCRIPTION + DRIVER + END,
+     ScanState::Outside,
+     FX2_LINE,
+     {"oem12.inf"},
+     FX2_CONFIRM},
     {"listing ends inside a device",
      FX2_START + DESCRIPTION + DRIVER,
      ScanState::HaveDriverName,

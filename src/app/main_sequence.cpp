@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <iostream>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -34,7 +35,7 @@ int runTool(const CommandPipe& pipe, const MessageSeam& showMessage) {
     ListingResults results;
     while (pipe.readChunk(listing, readBuffer.data(), LISTING_READ_LIMIT)) {
         // A zero byte in the output ends the chunk, as it ends the C string that was read.
-        feedLine(scanner, readBuffer.data(), results, std::cout);
+        feedLine(scanner, std::string_view(readBuffer.data()), results, std::cout);
     }
 
     if (results.foundCount == 0) {

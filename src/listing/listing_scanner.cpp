@@ -1,10 +1,13 @@
 #include "listing_scanner.h"
 
+#include <cstring>
+
 namespace {
 
 constexpr const char* START_TAG = "<Device InstanceId=";
 constexpr const char* INSTANCE_ID_END = "\">";
 constexpr const char* END_TAG = "</Device>";
+constexpr size_t END_TAG_SIZE = 9;
 
 struct Element {
     const char* open;
@@ -49,6 +52,30 @@ bool captureElement(const std::string& line, const Element& element, std::string
     return true;
 }
 
+// Collapsing ampersands never makes nor breaks a text without '&' and ';': every tag, and the
+// part of the target prefix before its '&'. So whether a chunk can change anything is decided
+// on the raw chunk, and most chunks of a listing are passed over without being collapsed.
+constexpr std::string_view TARGET_VENDOR = "USB\\VID_04B4";
+
+bool mayChangeState(ScanState state, std::string_view chunk) {
+    if (state == ScanState::Outside) {
+        return chunk.find(START_TAG) != std::string_view::npos &&
+               chunk.find(TARGET_VENDOR) != std::string_view::npos;
+    }
+    const std::string_view elementOpen =
+        state == ScanState::HaveInstanceId    ? DESCRIPTION_ELEMENT.open
+        : state == ScanState::HaveDescription ? DRIVER_NAME_ELEMENT.open
+                                              : "";
+    for (size_t at = chunk.find('<'); at != std::string_view::npos; at = chunk.find('<', at + 1)) {
+        const std::string_view rest = chunk.substr(at);
+        if (rest.compare(0, END_TAG_SIZE, END_TAG) == 0 ||
+            (!elementOpen.empty() && rest.compare(0, elementOpen.size(), elementOpen) == 0)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void completeDevice(const CurrentDevice& device, ListingResults& results, std::ostream& deviceOut) {
     deviceOut << '"' << device.instanceId << "\",\"" << device.description << "\",\""
               << device.driverName << "\"\n";
@@ -66,30 +93,42 @@ void completeDevice(const CurrentDevice& device, ListingResults& results, std::o
 void collapseAmpersands(std::string& line) {
     // One left-to-right pass gives the same bytes as restarting from the start after every
     // replacement: a replacement leaves an '&' that cannot end a reference starting before it.
-    size_t write = 0;
-    size_t read = 0;
-    while (read < line.size()) {
-        const char c = line[read++];
-        line[write++] = c;
-        if (c == '&') {
-            while (line.compare(read, 4, "amp;") == 0) {
-                read += 4;
-            }
+    char* const bytes = line.data();
+    const size_t size = line.size();
+    const auto* first = static_cast<const char*>(std::memchr(bytes, '&', size));
+    if (first == nullptr) {
+        return;
+    }
+    size_t read = static_cast<size_t>(first - bytes);
+    size_t write = read;
+    while (read < size) {
+        bytes[write++] = bytes[read++]; // the '&'
+        while (size - read >= 4 && std::memcmp(bytes + read, "amp;", 4) == 0) {
+            read += 4;
         }
+        const auto* next = static_cast<const char*>(std::memchr(bytes + read, '&', size - read));
+        const size_t segment = (next != nullptr ? static_cast<size_t>(next - bytes) : size) - read;
+        std::memmove(bytes + write, bytes + read, segment);
+        write += segment;
+        read += segment;
     }
     line.resize(write);
 }
 
-void feedLine(ListingScanner& scanner, const std::string& chunk, ListingResults& results,
+void feedLine(ListingScanner& scanner, std::string_view chunk, ListingResults& results,
               std::ostream& deviceOut) {
-    std::string line = chunk;
-    collapseAmpersands(line);
-    CurrentDevice& device = scanner.current;
     // A start tag inside an unfinished block means that block lost its end: drop it, so that
     // the next device's description and driver are never joined to the earlier instance id.
-    if (scanner.state != ScanState::Outside && contains(line, START_TAG)) {
+    if (scanner.state != ScanState::Outside && chunk.find(START_TAG) != std::string_view::npos) {
         scanner.state = ScanState::Outside;
     }
+    if (!mayChangeState(scanner.state, chunk)) {
+        return;
+    }
+    std::string& line = scanner.line;
+    line.assign(chunk.data(), chunk.size());
+    collapseAmpersands(line);
+    CurrentDevice& device = scanner.current;
     switch (scanner.state) {
     case ScanState::Outside:
         if (captureInstanceId(line, device.instanceId)) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Instance ids of EZ-USB FX2 controllers that enumerate without an EEPROM.
@@ -26,6 +27,7 @@ struct CurrentDevice {
 struct ListingScanner {
     ScanState state = ScanState::Outside;
     CurrentDevice current;
+    std::string line; // working copy of the chunk, kept to spare an allocation per chunk
 };
 
 // What the scanner collects for the rest of the run; foundCount always equals driverNames.size().
@@ -40,5 +42,5 @@ void collapseAmpersands(std::string& line);
 
 // Takes one chunk of the listing as read (at most 1022 bytes, its '\n' included if it has one),
 // makes at most one state change, and writes the line of a completed device to deviceOut.
-void feedLine(ListingScanner& scanner, const std::string& chunk, ListingResults& results,
+void feedLine(ListingScanner& scanner, std::string_view chunk, ListingResults& results,
               std::ostream& deviceOut);

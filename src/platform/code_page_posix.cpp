@@ -6,7 +6,8 @@
 
 bool codePage932ToUtf8(const std::string& bytes, std::string& utf8) {
     iconv_t converter = iconv_open("UTF-8", "CP932");
-    if (converter == reinterpret_cast<iconv_t>(-1)) {
+    if (converter ==
+        reinterpret_cast<iconv_t>(-1)) { // NOLINT(performance-no-int-to-ptr): iconv's error value
         return false;
     }
     // A code page 932 character is at most 2 bytes and becomes at most 3 bytes of UTF-8.

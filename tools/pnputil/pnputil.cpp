@@ -82,7 +82,7 @@ std::string xmlEscaped(const std::string& text) {
 }
 
 std::string statePath() {
-    const std::string path = environment("PNPUTIL_STANDIN_STATE");
+    std::string path = environment("PNPUTIL_STANDIN_STATE");
     if (!path.empty()) {
         return path;
     }

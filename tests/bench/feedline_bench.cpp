@@ -1,0 +1,51 @@
+// Throughput of the listing scanner on whole listings, read in chunks as the tool reads them.
+#include "listing/listing_scanner.h"
+#include "listing_shapes.h"
+
+#include <benchmark/benchmark.h>
+
+#include <sstream>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> chunksOf(ListingShape shape, int devices) {
+    std::string listing;
+    generateListing(shape, devices, [&](const std::string& text) { listing += text; });
+    std::vector<std::string> chunks;
+    size_t at = 0;
+    while (at < listing.size()) {
+        size_t end = listing.find('\n', at);
+        end = end == std::string::npos ? listing.size() : end + 1;
+        end = std::min(end, at + 1022);
+        chunks.push_back(listing.substr(at, end - at));
+        at = end;
+    }
+    return chunks;
+}
+
+void scan(benchmark::State& state, ListingShape shape, int devices) {
+    const std::vector<std::string> chunks = chunksOf(shape, devices);
+    size_t bytes = 0;
+    for (const std::string& chunk : chunks) {
+        bytes += chunk.size();
+    }
+    for (auto _ : state) {
+        ListingScanner scanner;
+        ListingResults results;
+        std::ostringstream out;
+        for (const std::string& chunk : chunks) {
+            feedLine(scanner, chunk, results, out);
+        }
+        benchmark::DoNotOptimize(results.foundCount);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(bytes * state.iterations()));
+}
+
+} // namespace
+
+BENCHMARK_CAPTURE(scan, realistic_1000_devices, ListingShape::Realistic, 1000);
+BENCHMARK_CAPTURE(scan, realistic_100000_devices, ListingShape::Realistic, 100000)->Iterations(5);
+BENCHMARK_CAPTURE(scan, hostile_6000_devices, ListingShape::Hostile, 6000)->Iterations(5);
+
+BENCHMARK_MAIN();
