@@ -2,6 +2,7 @@
 """Runs the tool end to end against the stand-in pnputil, one case folder at a time.
 
 A case folder under tests/cases holds case.json and the files it names:
+  about        what the case shows
   machine      machine file for the stand-in (default: its sample machine)
   listing      file that the stand-in prints verbatim as the listing
   path         "standin" (default) or "none": whether the stand-in is on PATH
