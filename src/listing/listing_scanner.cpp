@@ -4,20 +4,19 @@
 
 namespace {
 
-constexpr const char* START_TAG = "<Device InstanceId=";
-constexpr const char* INSTANCE_ID_END = "\">";
-constexpr const char* END_TAG = "</Device>";
-constexpr size_t END_TAG_SIZE = 9;
+constexpr std::string_view START_TAG = "<Device InstanceId=";
+constexpr std::string_view INSTANCE_ID_END = "\">";
+constexpr std::string_view END_TAG = "</Device>";
 
 struct Element {
-    const char* open;
-    const char* close;
+    std::string_view open;
+    std::string_view close;
 };
 constexpr Element DESCRIPTION_ELEMENT{"<DeviceDescription>", "</DeviceDescription>"};
 constexpr Element DRIVER_NAME_ELEMENT{"<DriverName>", "</DriverName>"};
 
-bool contains(const std::string& line, const char* text) {
-    return line.find(text) != std::string::npos;
+bool contains(std::string_view line, std::string_view text) {
+    return line.find(text) != std::string_view::npos;
 }
 
 // Outside: a target's start tag gives the instance id, from the prefix up to the first "\">".
@@ -43,7 +42,7 @@ bool captureElement(const std::string& line, const Element& element, std::string
     if (openAt == std::string::npos) {
         return false;
     }
-    const size_t valueAt = openAt + std::char_traits<char>::length(element.open);
+    const size_t valueAt = openAt + element.open.size();
     const size_t closeAt = line.find(element.close, valueAt);
     if (closeAt == std::string::npos) {
         return false;
@@ -59,8 +58,7 @@ constexpr std::string_view TARGET_VENDOR = "USB\\VID_04B4";
 
 bool mayChangeState(ScanState state, std::string_view chunk) {
     if (state == ScanState::Outside) {
-        return chunk.find(START_TAG) != std::string_view::npos &&
-               chunk.find(TARGET_VENDOR) != std::string_view::npos;
+        return contains(chunk, START_TAG) && contains(chunk, TARGET_VENDOR);
     }
     const std::string_view elementOpen =
         state == ScanState::HaveInstanceId    ? DESCRIPTION_ELEMENT.open
@@ -68,7 +66,7 @@ bool mayChangeState(ScanState state, std::string_view chunk) {
                                               : "";
     for (size_t at = chunk.find('<'); at != std::string_view::npos; at = chunk.find('<', at + 1)) {
         const std::string_view rest = chunk.substr(at);
-        if (rest.compare(0, END_TAG_SIZE, END_TAG) == 0 ||
+        if (rest.compare(0, END_TAG.size(), END_TAG) == 0 ||
             (!elementOpen.empty() && rest.compare(0, elementOpen.size(), elementOpen) == 0)) {
             return true;
         }
@@ -119,7 +117,7 @@ void feedLine(ListingScanner& scanner, std::string_view chunk, ListingResults& r
               std::ostream& deviceOut) {
     // A start tag inside an unfinished block means that block lost its end: drop it, so that
     // the next device's description and driver are never joined to the earlier instance id.
-    if (scanner.state != ScanState::Outside && chunk.find(START_TAG) != std::string_view::npos) {
+    if (scanner.state != ScanState::Outside && contains(chunk, START_TAG)) {
         scanner.state = ScanState::Outside;
     }
     if (!mayChangeState(scanner.state, chunk)) {
