@@ -1,25 +1,13 @@
 #include "listing/listing_scanner.h"
 
 #include "support/case_names.h"
+#include "support/listing_reads.h"
 #include <gtest/gtest.h>
 
 #include <random>
 #include <sstream>
 
 namespace {
-
-// Splits text after every '\n', as the main sequence hands over short lines.
-std::vector<std::string> chunksOf(const std::string& text) {
-    std::vector<std::string> chunks;
-    size_t start = 0;
-    while (start < text.size()) {
-        const size_t end = text.find('\n', start);
-        const size_t next = end == std::string::npos ? text.size() : end + 1;
-        chunks.push_back(text.substr(start, next - start));
-        start = next;
-    }
-    return chunks;
-}
 
 const std::string FX2_START =
     "    <Device InstanceId=\"USB\\VID_04B4&amp;PID_8613\\5&amp;1b2e&amp;0&amp;2\">\n";
@@ -195,7 +183,7 @@ TEST_P(ScanCases, FeedsEveryChunk) {
     ListingScanner scanner;
     ListingResults results;
     std::ostringstream out;
-    for (const std::string& chunk : chunksOf(c.listing)) {
+    for (const std::string& chunk : listingReads(c.listing)) {
         feedLine(scanner, chunk, results, out);
     }
     EXPECT_EQ(scanner.state, c.finalState);

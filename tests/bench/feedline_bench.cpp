@@ -1,6 +1,7 @@
 // Throughput of the listing scanner on whole listings, read in chunks as the tool reads them.
 #include "listing/listing_scanner.h"
 #include "listing_shapes.h"
+#include "support/listing_reads.h"
 
 #include <benchmark/benchmark.h>
 
@@ -9,23 +10,14 @@
 
 namespace {
 
-std::vector<std::string> chunksOf(ListingShape shape, int devices) {
+std::vector<std::string> readsOf(ListingShape shape, int devices) {
     std::string listing;
     generateListing(shape, devices, [&](const std::string& text) { listing += text; });
-    std::vector<std::string> chunks;
-    size_t at = 0;
-    while (at < listing.size()) {
-        size_t end = listing.find('\n', at);
-        end = end == std::string::npos ? listing.size() : end + 1;
-        end = std::min(end, at + 1022);
-        chunks.push_back(listing.substr(at, end - at));
-        at = end;
-    }
-    return chunks;
+    return listingReads(listing);
 }
 
 void scan(benchmark::State& state, ListingShape shape, int devices) {
-    const std::vector<std::string> chunks = chunksOf(shape, devices);
+    const std::vector<std::string> chunks = readsOf(shape, devices);
     size_t bytes = 0;
     for (const std::string& chunk : chunks) {
         bytes += chunk.size();

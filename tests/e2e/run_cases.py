@@ -66,13 +66,19 @@ def check_banner(stdout, newline):
     return rest[end + 2 * len(newline):]
 
 
-def posix_run(args, setup, run, case_name):
-    env = dict(os.environ)
-    env["PNPUTIL_STANDIN_STATE"] = setup["state"]
+def standin_environment(base, setup, path=lambda p: p):
+    """base with the stand-in's variables for this case; path() converts file names."""
+    env = dict(base)
+    env["PNPUTIL_STANDIN_STATE"] = path(setup["state"])
     for key, var in (("machine", "PNPUTIL_STANDIN_MACHINE"), ("listing", "PNPUTIL_STANDIN_LISTING")):
         env.pop(var, None)
         if setup.get(key):
-            env[var] = setup[key]
+            env[var] = path(setup[key])
+    return env
+
+
+def posix_run(args, setup, run, case_name):
+    env = standin_environment(os.environ, setup)
     if setup["standin_on_path"]:
         env["PATH"] = args.standin + os.pathsep + env["PATH"]
     stdin = "".join(a + "\n" for a in run["answers"]).encode()

@@ -9,6 +9,8 @@ import subprocess
 import tempfile
 import time
 
+import run_cases
+
 WAIT_SECONDS = 60
 POLL_SECONDS = 0.2
 SESSION_MANAGER = r"HKLM\System\CurrentControlSet\Control\Session Manager\Environment"
@@ -87,12 +89,7 @@ class Session:
                               timeout=WAIT_SECONDS).stdout.decode().split()
 
     def run(self, setup, run, case_name):
-        env = dict(self.env)
-        env["PNPUTIL_STANDIN_STATE"] = windows_path(setup["state"])
-        for key, var in (("machine", "PNPUTIL_STANDIN_MACHINE"), ("listing", "PNPUTIL_STANDIN_LISTING")):
-            env.pop(var, None)
-            if setup.get(key):
-                env[var] = windows_path(setup[key])
+        env = run_cases.standin_environment(self.env, setup, windows_path)
         env.pop("WINEPATH", None)
         if setup["standin_on_path"]:
             env["WINEPATH"] = windows_path(self.args.standin)

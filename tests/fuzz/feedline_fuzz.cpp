@@ -1,6 +1,7 @@
 // libFuzzer target: arbitrary listings, read in chunks as the tool reads them, must keep the
 // scanner's invariants after every chunk.
 #include "listing/listing_scanner.h"
+#include "support/listing_reads.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -8,8 +9,6 @@
 #include <sstream>
 
 namespace {
-
-constexpr size_t READ_LIMIT = 1022;
 
 void require(bool condition, const char* what) {
     if (!condition) {
@@ -34,18 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ListingScanner collapsedScanner;
     ListingResults collapsedResults;
     std::ostringstream collapsedOut;
-    size_t at = 0;
-    while (at < size) {
-        size_t end = at;
-        while (end < size && end - at < READ_LIMIT) {
-            if (data[end++] == '\n') {
-                break;
-            }
-        }
-        std::string chunk(reinterpret_cast<const char*>(data + at), end - at);
-        chunk = chunk.substr(0, chunk.find('\0')); // the chunk ends at its first zero byte
-        at = end;
-
+    const std::string listing(reinterpret_cast<const char*>(data), size);
+    for (const std::string& chunk : listingReads(listing)) {
         const size_t printedBefore = out.str().size();
         const int32_t foundBefore = results.foundCount;
         feedLine(scanner, chunk, results, out);
