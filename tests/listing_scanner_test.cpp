@@ -17,6 +17,13 @@ const std::string DRIVER = "        <DriverName>oem12.inf</DriverName>\n";
 const std::string END = "    </Device>\n";
 const std::string FX2_LINE = "\"" + FX2_ID + "\",\"FX2 board\",\"oem12.inf\"\n";
 const std::string FX2_CONFIRM = "\"FX2 board\",\"oem12.inf\"\n";
+const std::string MOUSE_START = "<Device InstanceId=\"HID\\VID_046D\">";
+const std::string MOUSE_FIELDS =
+    "<DeviceDescription>Mouse</DeviceDescription>\n<DriverName>msmouse.inf</DriverName>\n" + END;
+// A line that runs past the 1022-byte read limit, with text cut across the limit.
+std::string acrossReadLimit(const std::string& text) {
+    return std::string(1018, ' ') + text + "\n";
+}
 
 struct ScanCase {
     const char* name;
@@ -160,6 +167,57 @@ const ScanCase SCAN_CASES[] = {
      FX2_LINE,
      {"oem12.inf"},
      FX2_CONFIRM},
+    {"end tag joined to the next start tag completes the device",
+     FX2_START + DESCRIPTION + DRIVER + "    </Device>    " + MOUSE_START + "\n" + MOUSE_FIELDS,
+     ScanState::Outside,
+     FX2_LINE,
+     {"oem12.inf"},
+     FX2_CONFIRM},
+    {"read limit hides the end tag, then the next start tag",
+     FX2_START + DESCRIPTION + acrossReadLimit("</Device>") + acrossReadLimit(MOUSE_START) +
+         MOUSE_FIELDS,
+     ScanState::Outside,
+     "",
+     {},
+     ""},
+    {"read limit hides the next start tag of a block without its end",
+     FX2_START + DESCRIPTION + acrossReadLimit(MOUSE_START) + MOUSE_FIELDS,
+     ScanState::Outside,
+     "",
+     {},
+     ""},
+    {"zero byte hides the end tag and the next start tag",
+     FX2_START + DESCRIPTION + std::string("\0</Device>", 10) + MOUSE_START + "\n" + MOUSE_FIELDS,
+     ScanState::Outside,
+     "",
+     {},
+     ""},
+    {"zero byte hides the next start tag of a block without its end",
+     FX2_START + DESCRIPTION + std::string("\0", 1) + MOUSE_START + "\n" + MOUSE_FIELDS,
+     ScanState::Outside,
+     "",
+     {},
+     ""},
+    {"start-tag line cut once still gives the device",
+     FX2_START.substr(0, FX2_START.size() - 1) + std::string(1500, ' ') + "\n" + DESCRIPTION +
+         DRIVER + END,
+     ScanState::Outside,
+     FX2_LINE,
+     {"oem12.inf"},
+     FX2_CONFIRM},
+    {"start-tag line cut twice drops the block",
+     FX2_START.substr(0, FX2_START.size() - 1) + std::string(2500, ' ') + "\n" + DESCRIPTION +
+         DRIVER + END,
+     ScanState::Outside,
+     "",
+     {},
+     ""},
+    {"end tag in a cut chunk drops the block",
+     FX2_START + DESCRIPTION + DRIVER + std::string("    </Device>\0\n", 15),
+     ScanState::Outside,
+     "",
+     {},
+     ""},
     {"listing ends inside a device",
      FX2_START + DESCRIPTION + DRIVER,
      ScanState::HaveDriverName,

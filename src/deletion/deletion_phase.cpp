@@ -11,9 +11,12 @@ namespace {
 constexpr size_t COMMAND_BUFFER_SIZE = 1024;
 constexpr int OUTPUT_READ_LIMIT = 128;
 
+bool isLetterOrDigit(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+}
+
 bool isAllowedNameByte(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' ||
-           c == '_' || c == '-';
+    return isLetterOrDigit(c) || c == '.' || c == '_' || c == '-';
 }
 
 // The name as one printable line: bytes outside printable ASCII are shown as \xNN.
@@ -38,6 +41,8 @@ const char* rejectionReason(NameRejection rejection) {
         return "the name is empty";
     case NameRejection::UnsafeCharacters:
         return "the name holds characters other than letters, digits, '.', '_' and '-'";
+    case NameRejection::LeadingCharacter:
+        return "the name does not begin with a letter or a digit";
     case NameRejection::TooLong:
         return "the command line would not fit in 1023 bytes";
     case NameRejection::None:
@@ -60,6 +65,10 @@ NameRejection checkDriverPackageName(const std::string& name) {
         if (!isAllowedNameByte(c)) {
             return NameRejection::UnsafeCharacters;
         }
+    }
+    // pnputil could read a name such as "-f" as one of its own switches.
+    if (!isLetterOrDigit(name.front())) {
+        return NameRejection::LeadingCharacter;
     }
     if (name.size() + DELETE_COMMAND_FIXED_BYTES >= COMMAND_BUFFER_SIZE) {
         return NameRejection::TooLong;

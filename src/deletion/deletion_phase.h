@@ -8,10 +8,11 @@
 #include <vector>
 
 // Why a driver package name is not put into a command line, if it is not.
-enum class NameRejection { None, Empty, UnsafeCharacters, TooLong };
+enum class NameRejection { None, Empty, UnsafeCharacters, LeadingCharacter, TooLong };
 
-// Only names of ASCII letters, digits, '.', '_' and '-' reach the command interpreter, which
-// would otherwise expand '%', '$', backticks and quotes in a line run with administrator rights.
+// Only names of ASCII letters, digits, '.', '_' and '-' that begin with a letter or a digit reach
+// the command interpreter, which would otherwise expand '%', '$', backticks and quotes in a line
+// run with administrator rights.
 NameRejection checkDriverPackageName(const std::string& name);
 
 // Runs the deletion command for each of the first foundCount names, in order, relaying command

@@ -74,6 +74,17 @@ bool mayChangeState(ScanState state, std::string_view chunk) {
     return false;
 }
 
+// A start tag with no "</Device>" before it, read inside a block: that block lost its end tag.
+bool startsAnotherBlock(std::string_view chunk) {
+    const size_t startAt = chunk.find(START_TAG);
+    return startAt != std::string_view::npos && !contains(chunk.substr(0, startAt), END_TAG);
+}
+
+// A chunk cut by the read limit or by a zero byte: it may hide "</Device>" or the next start tag.
+bool isCut(std::string_view chunk) {
+    return chunk.empty() || chunk.back() != '\n';
+}
+
 void completeDevice(const CurrentDevice& device, ListingResults& results, std::ostream& deviceOut) {
     deviceOut << '"' << device.instanceId << "\",\"" << device.description << "\",\""
               << device.driverName << "\"\n";
@@ -115,10 +126,15 @@ void collapseAmpersands(std::string& line) {
 
 void feedLine(ListingScanner& scanner, std::string_view chunk, ListingResults& results,
               std::ostream& deviceOut) {
-    // A start tag inside an unfinished block means that block lost its end: drop it, so that
-    // the next device's description and driver are never joined to the earlier instance id.
-    if (scanner.state != ScanState::Outside && contains(chunk, START_TAG)) {
-        scanner.state = ScanState::Outside;
+    // An unfinished block is dropped where it may have lost its end, so that one device's
+    // instance id is never joined to another device's fields.
+    if (scanner.state != ScanState::Outside) {
+        if (startsAnotherBlock(chunk)) {
+            scanner.state = ScanState::Outside; // and the chunk is read as outside any block
+        } else if (isCut(chunk)) {
+            scanner.state = ScanState::Outside;
+            return;
+        }
     }
     if (!mayChangeState(scanner.state, chunk)) {
         return;

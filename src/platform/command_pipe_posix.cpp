@@ -20,23 +20,60 @@ struct PosixPipe {
     size_t begin = 0;
     size_t end = 0;
     bool ended = false;
+    // A carriage return that ended the last block: dropped if the next block starts with '\n'.
+    bool carriageReturnHeld = false;
 };
 
-// Refills an empty buffer; false once the command's output has ended.
-bool refill(PosixPipe& pipe) {
-    while (!pipe.ended) {
-        const ssize_t got = read(fileno(pipe.file), pipe.buffer.data(), pipe.buffer.size());
-        if (got > 0) {
-            pipe.begin = 0;
-            pipe.end = static_cast<size_t>(got);
-            return true;
+// Text mode, as the Windows C runtime reads a pipe: "\r\n" becomes "\n", a lone '\r' stays.
+// Returns the new length.
+size_t dropCarriageReturnsBeforeLineFeeds(char* bytes, size_t size) {
+    size_t read = 0;
+    size_t write = 0;
+    while (read < size) {
+        const auto* carriageReturn =
+            static_cast<const char*>(std::memchr(bytes + read, '\r', size - read));
+        const size_t stop =
+            carriageReturn != nullptr ? static_cast<size_t>(carriageReturn - bytes) : size;
+        std::memmove(bytes + write, bytes + read, stop - read);
+        write += stop - read;
+        read = stop;
+        if (read < size) {
+            const bool beforeLineFeed = read + 1 < size && bytes[read + 1] == '\n';
+            if (!beforeLineFeed) {
+                bytes[write++] = '\r';
+            }
+            ++read;
         }
+    }
+    return write;
+}
+
+// Refills the empty buffer with the next block of text; false once the command's output has ended.
+bool refill(PosixPipe& pipe) {
+    pipe.begin = 0;
+    pipe.end = 0;
+    while (pipe.end == 0 && !pipe.ended) {
+        const size_t held = pipe.carriageReturnHeld ? 1 : 0;
+        pipe.buffer[0] = '\r'; // the held one; overwritten by the read when none is held
+        const ssize_t got =
+            read(fileno(pipe.file), pipe.buffer.data() + held, pipe.buffer.size() - held);
         if (got < 0 && errno == EINTR) {
             continue;
         }
-        pipe.ended = true;
+        pipe.carriageReturnHeld = false;
+        if (got <= 0) {
+            pipe.ended = true;
+            pipe.end = held;
+            break;
+        }
+        pipe.end =
+            dropCarriageReturnsBeforeLineFeeds(pipe.buffer.data(), held + static_cast<size_t>(got));
+        if (pipe.buffer[pipe.end - 1] == '\r') {
+            pipe.carriageReturnHeld = true;
+            --pipe.end;
+        }
     }
-    return false;
+    return pipe.end > 0;
 }
 
 } // namespace

@@ -5,7 +5,10 @@ A case folder under tests/cases holds case.json and the files it names:
   about        what the case shows
   machine      machine file for the stand-in (default: its sample machine)
   listing      file that the stand-in prints verbatim as the listing
-  path         "standin" (default) or "none": whether the stand-in is on PATH
+  pnputil      "standin" (default) or "none": whether the stand-in is installed as pnputil
+               (on PATH for POSIX, in the system folder for Windows)
+  planted      true: a program named pnputil that leaves a mark when run is put in the
+               folder the tool starts from; the mark must never appear
   only         "posix" or "windows": the case holds on that platform alone
   comspec      "missing": the command interpreter cannot be started (Windows)
   runs         runs in order, sharing the stand-in's state:
@@ -20,6 +23,7 @@ import gzip
 import json
 import os
 import re
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -28,6 +32,7 @@ RULE = b"=" * 65 + b"\n"
 TITLE = re.compile(rb"\[[ -Z^-~]+\]\[[a-z0-9.-]+\.example\.(com|org|jp)\]")
 BOX = re.compile(r"\n\[(\w+)\]\n(.*?)\n(Yes or No\? \[y/N\] |\[OK: press Enter\] )", re.S)
 RUN_TIMEOUT_SECONDS = 60
+PLANTED_MARK = "planted-pnputil-ran"  # what the planted pnputil leaves in its current folder
 
 
 def read_data(path):
@@ -79,7 +84,7 @@ def standin_environment(base, setup, path=lambda p: p):
 
 def posix_run(args, setup, run, case_name):
     env = standin_environment(os.environ, setup)
-    if setup["standin_on_path"]:
+    if setup["standin_installed"]:
         env["PATH"] = args.standin + os.pathsep + env["PATH"]
     stdin = "".join(a + "\n" for a in run["answers"]).encode()
     done = subprocess.run([args.tool], input=stdin, capture_output=True, env=env, cwd=setup["cwd"],
@@ -104,8 +109,12 @@ def run_case(args, case_dir, runner):
         return "skipped"
     with tempfile.TemporaryDirectory() as work:
         setup = {"state": os.path.join(work, "state.txt"), "cwd": work,
-                 "standin_on_path": case.get("path", "standin") == "standin",
+                 "standin_installed": case.get("pnputil", "standin") == "standin",
                  "comspec": case.get("comspec")}
+        must_not_exist = list(case.get("mustNotExist", []))
+        if case.get("planted"):
+            shutil.copy2(args.planted, os.path.join(work, os.path.basename(args.planted)))
+            must_not_exist.append(PLANTED_MARK)
         for key in ("machine", "listing"):
             if key in case:
                 setup[key] = stage(os.path.join(case_dir, case[key]), work)
@@ -124,9 +133,9 @@ def run_case(args, case_dir, runner):
             if not same_boxes(boxes, wanted):
                 raise AssertionError("%s: boxes differ\n--- expected\n%.2000r\n--- actual\n%.2000r"
                                      % (where, wanted, boxes))
-        for name in case.get("mustNotExist", []):
+        for name in must_not_exist:
             if os.path.exists(os.path.join(work, name)):
-                raise AssertionError("%s was created: a name reached the command interpreter" % name)
+                raise AssertionError("%s was created: a command line ran what it should not" % name)
     return "passed"
 
 
@@ -135,12 +144,14 @@ def main():
     parser.add_argument("--platform", choices=["posix", "windows"], default="posix")
     parser.add_argument("--tool", required=True)
     parser.add_argument("--standin", required=True, help="folder holding the stand-in pnputil")
+    parser.add_argument("--planted", required=True, help="the program planted as pnputil")
     parser.add_argument("--cases", required=True)
     parser.add_argument("--screenshots", help="folder for screenshots of boxes (Windows)")
     parser.add_argument("case", nargs="*", help="names of cases to run (default: all)")
     args = parser.parse_args()
     args.tool = os.path.abspath(args.tool)
     args.standin = os.path.abspath(args.standin)
+    args.planted = os.path.abspath(args.planted)
     session = None
     runner = lambda setup, run, name: posix_run(args, setup, run, name)
     if args.platform == "windows":

@@ -58,6 +58,10 @@ class Session:
         # Without a window manager Wine draws the title bars itself.
         self.wine("reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N", "/f")
         self.comspec = self.query_comspec()
+        # The stand-in is the system's pnputil.exe, where the tool looks for it.
+        self.system_pnputil = os.path.join(self.env["WINEPREFIX"], "drive_c", "windows", "system32",
+                                           "pnputil.exe")
+        shutil.copy2(os.path.join(args.standin, "pnputil.exe"), self.system_pnputil)
 
     def start_display(self):
         for number in range(90, 130):
@@ -90,17 +94,18 @@ class Session:
 
     def run(self, setup, run, case_name):
         env = run_cases.standin_environment(self.env, setup, windows_path)
-        env.pop("WINEPATH", None)
-        if setup["standin_on_path"]:
-            env["WINEPATH"] = windows_path(self.args.standin)
         env["WINEDEBUG"] = "-all,trace+msgbox"
         if setup.get("comspec") == "missing":
             self.set_comspec(r"C:\windows\system32\missing-interpreter.exe")
+        if not setup["standin_installed"]:
+            os.rename(self.system_pnputil, self.system_pnputil + ".away")
         try:
             return self.answer_boxes(env, setup["cwd"], run, case_name)
         finally:
             if setup.get("comspec") == "missing":
                 self.set_comspec(self.comspec)
+            if not setup["standin_installed"]:
+                os.rename(self.system_pnputil + ".away", self.system_pnputil)
 
     def answer_boxes(self, env, cwd, run, case_name):
         with tempfile.TemporaryFile() as out, tempfile.NamedTemporaryFile(mode="w+b") as err:

@@ -4,6 +4,8 @@
 //   PNPUTIL_STANDIN_MACHINE  machine file (see sample-machine.tsv); the sample machine if unset
 //   PNPUTIL_STANDIN_LISTING  a file printed verbatim as the listing, instead of the machine's
 //   PNPUTIL_STANDIN_STATE    file of deleted driver packages; one in the temp folder if unset
+//
+// Like the real utility it ends its lines with "\r\n" on every platform.
 
 #include "sample_machine.h"
 
@@ -17,12 +19,16 @@
 #include <sstream>
 #include <string>
 #include <vector>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 namespace {
 
 constexpr int STATUS_NOT_INSTALLED_OEM_INF = static_cast<int>(0xE000023CU);
 constexpr int STATUS_INVALID_PARAMETER = 87;
-constexpr const char* HEADER = "Microsoft PnP Utility\n\n";
+constexpr const char* HEADER = "Microsoft PnP Utility\r\n\r\n";
 
 struct ScriptedFailure {
     std::string driverName;
@@ -149,26 +155,26 @@ int enumerateDevices() {
     const std::vector<std::string> deleted = deletedPackages();
     static const char* const ELEMENTS[] = {"DeviceDescription", "ClassName", "ClassGuid",
                                            "ManufacturerName",  "Status",    "DriverName"};
-    std::string out = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-                      "<PnpUtil Version=\"10.0.26100\" Command=\"/enum-devices /format xml\">\n";
+    std::string out = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
+                      "<PnpUtil Version=\"10.0.26100\" Command=\"/enum-devices /format xml\">\r\n";
     const bool read = forEachMachineRecord([&](const std::vector<std::string>& fields) {
         if (fields[0] != "device" || fields.size() < 2) {
             return;
         }
-        out += "    <Device InstanceId=\"" + xmlEscaped(fields[1]) + "\">\n";
+        out += "    <Device InstanceId=\"" + xmlEscaped(fields[1]) + "\">\r\n";
         for (size_t i = 0; i < 6 && i + 2 < fields.size(); ++i) {
             const std::string& value = fields[i + 2];
             const bool driverDeleted = i == 5 && listed(deleted, value);
             if (!value.empty() && !driverDeleted) {
                 out += std::string("        <") + ELEMENTS[i] + ">" + xmlEscaped(value) + "</" +
-                       ELEMENTS[i] + ">\n";
+                       ELEMENTS[i] + ">\r\n";
             }
         }
-        out += "    </Device>\n";
+        out += "    </Device>\r\n";
         std::fputs(out.c_str(), stdout);
         out.clear();
     });
-    out += "</PnpUtil>\n";
+    out += "</PnpUtil>\r\n";
     std::fputs(out.c_str(), stdout);
     return read ? 0 : 1;
 }
@@ -188,25 +194,25 @@ int deleteDriver(const std::string& name) {
     std::fputs(HEADER, stdout);
     for (const ScriptedFailure& failure : failures) {
         if (sameName(failure.driverName, name)) {
-            std::printf("%s\n", failure.message.c_str());
+            std::printf("%s\r\n", failure.message.c_str());
             return failure.status;
         }
     }
     if (!listed(installed, name) || listed(deletedPackages(), name)) {
         std::printf("Failed to delete driver package: The specified file is not an installed OEM "
-                    "INF.\n");
+                    "INF.\r\n");
         return STATUS_NOT_INSTALLED_OEM_INF;
     }
     std::ofstream(statePath(), std::ios::app) << name << "\n";
-    std::printf("Driver package uninstalled.\nDriver package deleted successfully.\n");
+    std::printf("Driver package uninstalled.\r\nDriver package deleted successfully.\r\n");
     return 0;
 }
 
 int usage() {
     std::fputs(HEADER, stdout);
-    std::fputs("This stand-in knows only these commands:\n"
-               "  pnputil /enum-devices /format xml\n"
-               "  pnputil /delete-driver <oem#.inf> /uninstall\n",
+    std::fputs("This stand-in knows only these commands:\r\n"
+               "  pnputil /enum-devices /format xml\r\n"
+               "  pnputil /delete-driver <oem#.inf> /uninstall\r\n",
                stdout);
     return STATUS_INVALID_PARAMETER;
 }
@@ -214,6 +220,10 @@ int usage() {
 } // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    // The line ends are written as they stand, and a verbatim listing keeps its bytes.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (args == std::vector<std::string>{"/enum-devices", "/format", "xml"}) {
         return enumerateDevices();

@@ -1,0 +1,60 @@
+// The POSIX pipe reads as the Windows C runtime reads a pipe in text mode. A pause between two
+// writes makes the command's output arrive in two reads of the pipe.
+#include "platform/command_pipe.h"
+
+#include "support/case_names.h"
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+struct PipeCase {
+    const char* name;
+    const char* command;
+    int limit;
+    std::vector<std::string> chunks;
+};
+
+const PipeCase PIPE_CASES[] = {
+    {"carriage return before a line feed is dropped",
+     "printf 'a\\r\\nb\\r\\n'",
+     128,
+     {"a\n", "b\n"}},
+    {"pair split between two reads",
+     "printf 'a\\r'; sleep 0.2; printf '\\nb\\n'",
+     128,
+     {"a\n", "b\n"}},
+    {"lone carriage return stays", "printf 'a\\rb\\r\\r\\n'", 128, {"a\rb\r\n"}},
+    {"lone carriage return before a pause stays",
+     "printf 'a\\r'; sleep 0.2; printf 'b\\n'",
+     128,
+     {"a\rb\n"}},
+    {"carriage return at the end stays", "printf 'a\\r'", 128, {"a\r"}},
+    {"limit counts after the drop",
+     "printf '%0126d\\r\\n%0127d\\r\\n' 0 0",
+     128,
+     {std::string(126, '0') + "\n", std::string(127, '0'), "\n"}},
+};
+
+NAME_CASES_BY_FIELD(PipeCase)
+
+class PipeCases : public testing::TestWithParam<PipeCase> {};
+
+TEST_P(PipeCases, ReadsChunksInTextMode) {
+    const PipeCase& c = GetParam();
+    const PipeHandle pipe = openCommandPipe(c.command, "rt");
+    ASSERT_NE(pipe, nullptr);
+    ReadBuffer buffer{};
+    std::vector<std::string> chunks;
+    while (readCommandPipeChunk(pipe, buffer.data(), c.limit)) {
+        chunks.emplace_back(buffer.data());
+    }
+    EXPECT_EQ(closeCommandPipe(pipe), 0);
+    EXPECT_EQ(chunks, c.chunks);
+}
+
+INSTANTIATE_TEST_SUITE_P(PosixPipe, PipeCases, testing::ValuesIn(PIPE_CASES), caseNameOf);
+
+} // namespace
