@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Checks what Windows sees of the executable before it runs a line of it: a console program
-# that needs only system DLLs and asks to be elevated.
+# that needs only system DLLs, asks to be elevated, and carries the project's version.
+#   check_windows_exe.sh EXE VERSION
 set -u
 exe=$1
+version=$2
 headers=$(x86_64-w64-mingw32-objdump -p "$exe") || exit 1
 fail=0
 grep -q 'Subsystem.*(Windows CUI)' <<<"$headers" || { echo "not a console program"; fail=1; }
@@ -13,8 +15,12 @@ for dll in $dlls; do
     *) echo "imports a DLL that Windows does not ship: $dll"; fail=1 ;;
     esac
 done
-manifest=$(x86_64-w64-mingw32-objcopy -O binary --only-section=.rsrc "$exe" /dev/stdout | tr -d '\0')
-grep -q 'requestedExecutionLevel level="requireAdministrator" uiAccess="false"' <<<"$manifest" ||
+# Resource texts are UTF-16: without their zero bytes they read as ASCII.
+resources=$(x86_64-w64-mingw32-objcopy -O binary --only-section=.rsrc "$exe" /dev/stdout | tr -d '\0')
+grep -q 'requestedExecutionLevel level="requireAdministrator" uiAccess="false"' <<<"$resources" ||
     { echo "manifest does not request administrator rights"; fail=1; }
-[ $fail -eq 0 ] && echo "console program, imports: $(echo $dlls), requires administrator"
+for text in "FileVersion$version" "ProductVersion$version" "version=\"$version.0\""; do
+    grep -qF "$text" <<<"$resources" || { echo "version resource or manifest lacks $text"; fail=1; }
+done
+[ $fail -eq 0 ] && echo "console program, imports: $(echo $dlls), requires administrator, version $version"
 exit $fail
