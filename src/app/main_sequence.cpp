@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr int LISTING_READ_LIMIT = 1023;
-
 void printBanner() {
     std::printf("%s\n", std::string(BANNER_WIDTH, '=').c_str());
     std::printf("[%s][%s]\n\n", BANNER_TITLE, BANNER_DOMAIN);

@@ -70,19 +70,13 @@ NameRejection checkDriverPackageName(const std::string& name) {
     if (!isLetterOrDigit(name.front())) {
         return NameRejection::LeadingCharacter;
     }
-    if (name.size() + DELETE_COMMAND_FIXED_BYTES >= COMMAND_BUFFER_SIZE) {
-        return NameRejection::TooLong;
-    }
     return NameRejection::None;
 }
 
 void runDeletionPhase(const std::vector<std::string>& driverNames, int32_t foundCount,
                       ReadBuffer& readBuffer, const CommandPipe& pipe,
                       const MessageSeam& showMessage) {
-    const char* resultText = MSG_SOME_FAILED;
-    const char* resultCaption = CAPTION_CAUTION;
     int32_t removedCount = 0;
-    bool stoppedEarly = false;
     std::array<char, COMMAND_BUFFER_SIZE> commandLine{};
 
     std::printf("\r\n");
@@ -101,10 +95,9 @@ void runDeletionPhase(const std::vector<std::string>& driverNames, int32_t found
         std::printf("%s\r\n", commandLine.data());
         const PipeHandle command = pipe.open(commandLine.data(), PIPE_READ_TEXT);
         if (command == nullptr) {
-            resultText = MSG_TOOL_NOT_RUNNABLE;
-            resultCaption = CAPTION_ERROR;
-            stoppedEarly = true;
-            break;
+            // The names after this one are not attempted; earlier deletions stay done.
+            showMessage(MSG_TOOL_NOT_RUNNABLE, CAPTION_ERROR, BoxKind::Ok);
+            return;
         }
         while (pipe.readChunk(command, readBuffer.data(), OUTPUT_READ_LIMIT)) {
             std::fputs(readBuffer.data(), stdout);
@@ -115,9 +108,9 @@ void runDeletionPhase(const std::vector<std::string>& driverNames, int32_t found
             ++removedCount;
         }
     }
-    if (!stoppedEarly && removedCount == foundCount) {
-        resultText = MSG_ALL_REMOVED;
-        resultCaption = CAPTION_INFORMATION;
+    if (removedCount == foundCount) {
+        showMessage(MSG_ALL_REMOVED, CAPTION_INFORMATION, BoxKind::Ok);
+    } else {
+        showMessage(MSG_SOME_FAILED, CAPTION_CAUTION, BoxKind::Ok);
     }
-    showMessage(resultText, resultCaption, BoxKind::Ok);
 }

@@ -6,9 +6,7 @@
 
 // What the tool relies on from the Plug and Play utility, which it runs by name.
 constexpr const char* LISTING_COMMAND = "pnputil /enum-devices /format xml";
-constexpr const char* DELETE_COMMAND_FORMAT = "pnputil /delete-driver \"%s\" /uninstall";
-// Bytes of the deletion command line around the package name.
-constexpr size_t DELETE_COMMAND_FIXED_BYTES = 36;
+constexpr const char DELETE_COMMAND_FORMAT[] = "pnputil /delete-driver \"%s\" /uninstall";
 constexpr const char* PIPE_READ_TEXT = "rt";
 
 // The deletion succeeded, or the package is no longer an installed OEM INF.

@@ -12,25 +12,32 @@ A case folder under tests/cases holds case.json and the files it names:
   only         "posix" or "windows": the case holds on that platform alone
   comspec      "missing": the command interpreter cannot be started (Windows)
   runs         runs in order, sharing the stand-in's state:
-    answers    one per box: "y"/"n" for a Yes/No box, "" for an OK box
+    answers    one per box: "y"/"n" for a Yes/No box, "" for an OK box (POSIX sends each
+               with "\n" after it; Windows presses the answer's first letter, or Return)
     boxes      [caption, text] of each box in order (text in UTF-8)
     stdout     file with the expected standard output after the banner
     screenshot file name for a picture of the run's first box (Windows)
   mustNotExist file names that no run may create in its working folder
+Any file name may lead into a sibling case folder ("../other-case/listing.xml"), so that
+twin cases share their data.
 """
 import argparse
 import gzip
 import json
 import os
 import re
+import select
 import shutil
 import subprocess
 import sys
 import tempfile
+import time
 
-RULE = b"=" * 65 + b"\n"
-TITLE = re.compile(rb"\[[ -Z^-~]+\]\[[a-z0-9.-]+\.example\.(com|org|jp)\]")
-BOX = re.compile(r"\n\[(\w+)\]\n(.*?)\n(Yes or No\? \[y/N\] |\[OK: press Enter\] )", re.S)
+BANNER = b"=" * 65 + b"\n[EZ-USB FX2 (no EEPROM) driver package remover][tools.example.jp]\n\n"
+# A box on the POSIX console: caption, text, and the prompt of its kind.
+BOX = re.compile(rb"\n\[(\w+)\]\n(.*?)\n([^\n]*\] )", re.S)
+YES_NO_PROMPT = b"Yes or No? [y/N] "
+OK_PROMPT = b"[OK: press Enter] "
 RUN_TIMEOUT_SECONDS = 60
 PLANTED_MARK = "planted-pnputil-ran"  # what the planted pnputil leaves in its current folder
 
@@ -58,39 +65,67 @@ def expected_boxes(case_dir, boxes):
              if isinstance(text, dict) else text] for caption, text in boxes]
 
 
-def check_banner(stdout, newline):
-    """Returns the output after the banner, or raises if the banner is malformed."""
-    rule = RULE.replace(b"\n", newline)
-    if not stdout.startswith(rule):
-        raise AssertionError("no rule line of 65 '=' at the start: %r" % stdout[:80])
-    rest = stdout[len(rule):]
-    end = rest.find(newline * 2)
-    title = rest[:end]
-    if end < 0 or len(title) != 65 or not TITLE.fullmatch(title):
-        raise AssertionError("title line is not [title][example domain], 65 wide: %r" % title)
-    return rest[end + 2 * len(newline):]
+def after_banner(stdout, newline):
+    """The output after the banner, which must open it byte for byte."""
+    banner = BANNER.replace(b"\n", newline)
+    if not stdout.startswith(banner):
+        raise AssertionError("the banner differs: %r" % stdout[:len(banner) + 20])
+    return stdout[len(banner):]
 
 
-def standin_environment(base, setup, path=lambda p: p):
-    """base with the stand-in's variables for this case; path() converts file names."""
-    env = dict(base)
-    env["PNPUTIL_STANDIN_STATE"] = path(setup["state"])
+def standin_variables(setup):
+    """The stand-in's environment variables for this case, as POSIX paths."""
+    variables = {"PNPUTIL_STANDIN_STATE": setup["state"]}
     for key, var in (("machine", "PNPUTIL_STANDIN_MACHINE"), ("listing", "PNPUTIL_STANDIN_LISTING")):
-        env.pop(var, None)
         if setup.get(key):
-            env[var] = path(setup[key])
-    return env
+            variables[var] = setup[key]
+    return variables
 
 
-def posix_run(args, setup, run, case_name):
-    env = standin_environment(os.environ, setup)
+def posix_run(args, setup, run):
+    """Runs the POSIX build, answering each box when its prompt shows on standard error. Then
+    standard output (a file) must already hold everything the tool prints before that box."""
+    env = {k: v for k, v in os.environ.items() if not k.startswith("PNPUTIL_STANDIN_")}
+    env.update(standin_variables(setup))
     if setup["standin_installed"]:
         env["PATH"] = args.standin + os.pathsep + env["PATH"]
-    stdin = "".join(a + "\n" for a in run["answers"]).encode()
-    done = subprocess.run([args.tool], input=stdin, capture_output=True, env=env, cwd=setup["cwd"],
-                          timeout=RUN_TIMEOUT_SECONDS)
-    boxes = [[m.group(1), m.group(2)] for m in BOX.finditer(done.stderr.decode("utf-8", "replace"))]
-    return done.returncode, done.stdout, boxes
+    deadline = time.monotonic() + RUN_TIMEOUT_SECONDS
+    with tempfile.TemporaryFile() as out:
+        tool = subprocess.Popen([args.tool], stdin=subprocess.PIPE, stdout=out, stderr=subprocess.PIPE,
+                                env=env, cwd=setup["cwd"])
+        err = b""
+        written_before_box = []
+        try:
+            for answer in run["answers"]:
+                while len(BOX.findall(err)) <= len(written_before_box):
+                    if not select.select([tool.stderr], [], [], max(0, deadline - time.monotonic()))[0]:
+                        raise AssertionError("gave up waiting for box %d" % (len(written_before_box) + 1))
+                    more = os.read(tool.stderr.fileno(), 1 << 16)
+                    if not more:
+                        break
+                    err += more
+                written_before_box.append(os.fstat(out.fileno()).st_size)
+                tool.stdin.write(answer.encode() + b"\n")
+                tool.stdin.flush()
+            tool.stdin.close()
+            err += tool.stderr.read()
+            tool.wait(timeout=max(1, deadline - time.monotonic()))
+        except BrokenPipeError:
+            tool.wait(timeout=RUN_TIMEOUT_SECONDS)  # it ended before its last box
+        finally:
+            if tool.poll() is None:
+                tool.kill()
+        out.seek(0)
+        stdout = out.read()
+    found = list(BOX.finditer(err))
+    for box in found:
+        wanted = YES_NO_PROMPT if box.group(1) == b"Confirm" else OK_PROMPT
+        if box.group(3) != wanted:
+            raise AssertionError("box %s shows the prompt %r" % (box.group(1), box.group(3)))
+    if found and written_before_box and written_before_box[-1] != len(stdout):
+        raise AssertionError("standard output was not flushed before the last box")
+    boxes = [[b.group(1).decode(), b.group(2).decode("utf-8", "replace")] for b in found]
+    return tool.returncode, stdout, boxes
 
 
 def same_boxes(actual, expected):
@@ -102,10 +137,10 @@ def same_boxes(actual, expected):
     return len(actual) == len(expected) and all(same(a, e) for a, e in zip(actual, expected))
 
 
-def run_case(args, case_dir, runner):
+def run_case(case_dir, runner, platform, planted):
     with open(os.path.join(case_dir, "case.json"), encoding="utf-8") as f:
         case = json.load(f)
-    if case.get("only", args.platform) != args.platform:
+    if case.get("only", platform) != platform:
         return "skipped"
     with tempfile.TemporaryDirectory() as work:
         setup = {"state": os.path.join(work, "state.txt"), "cwd": work,
@@ -113,22 +148,22 @@ def run_case(args, case_dir, runner):
                  "comspec": case.get("comspec")}
         must_not_exist = list(case.get("mustNotExist", []))
         if case.get("planted"):
-            shutil.copy2(args.planted, os.path.join(work, os.path.basename(args.planted)))
+            shutil.copy2(planted, os.path.join(work, os.path.basename(planted)))
             must_not_exist.append(PLANTED_MARK)
         for key in ("machine", "listing"):
             if key in case:
                 setup[key] = stage(os.path.join(case_dir, case[key]), work)
-        newline = b"\r\n" if args.platform == "windows" else b"\n"
+        newline = b"\r\n" if platform == "windows" else b"\n"
         for number, run in enumerate(case["runs"], 1):
-            status, stdout, boxes = runner(setup, run, os.path.basename(case_dir))
+            status, stdout, boxes = runner(setup, run)
             where = "run %d" % number
             if status != 1:
                 raise AssertionError("%s: exit status %d, not 1" % (where, status))
             expected = read_data(os.path.join(case_dir, run["stdout"])).replace(b"\n", newline)
-            after_banner = check_banner(stdout, newline)
-            if after_banner != expected:
+            actual = after_banner(stdout, newline)
+            if actual != expected:
                 raise AssertionError("%s: standard output differs\n--- expected\n%.4000r\n--- actual\n%.4000r"
-                                     % (where, expected, after_banner))
+                                     % (where, expected, actual))
             wanted = expected_boxes(case_dir, run["boxes"])
             if not same_boxes(boxes, wanted):
                 raise AssertionError("%s: boxes differ\n--- expected\n%.2000r\n--- actual\n%.2000r"
@@ -153,16 +188,17 @@ def main():
     args.standin = os.path.abspath(args.standin)
     args.planted = os.path.abspath(args.planted)
     session = None
-    runner = lambda setup, run, name: posix_run(args, setup, run, name)
+    runner = lambda setup, run: posix_run(args, setup, run)
     if args.platform == "windows":
         import wine_session
         session = wine_session.Session(args)
-        runner = session.run
+        runner = lambda setup, run: session.run(setup, run, standin_variables(setup))
     names = args.case or sorted(os.listdir(args.cases))
     passed = failed = skipped = 0
     for name in names:
         try:
-            result = run_case(args, os.path.abspath(os.path.join(args.cases, name)), runner)
+            result = run_case(os.path.abspath(os.path.join(args.cases, name)), runner, args.platform,
+                              args.planted)
         except (AssertionError, subprocess.TimeoutExpired, OSError) as error:
             print("FAIL %s: %s" % (name, error))
             failed += 1

@@ -9,8 +9,6 @@ import subprocess
 import tempfile
 import time
 
-import run_cases
-
 WAIT_SECONDS = 60
 POLL_SECONDS = 0.2
 SESSION_MANAGER = r"HKLM\System\CurrentControlSet\Control\Session Manager\Environment"
@@ -92,22 +90,23 @@ class Session:
         return subprocess.run(["xdotool"] + list(command), env=self.env, capture_output=True,
                               timeout=WAIT_SECONDS).stdout.decode().split()
 
-    def run(self, setup, run, case_name):
-        env = run_cases.standin_environment(self.env, setup, windows_path)
+    def run(self, setup, run, standin_variables):
+        env = dict(self.env)
+        env.update({name: windows_path(path) for name, path in standin_variables.items()})
         env["WINEDEBUG"] = "-all,trace+msgbox"
         if setup.get("comspec") == "missing":
             self.set_comspec(r"C:\windows\system32\missing-interpreter.exe")
         if not setup["standin_installed"]:
             os.rename(self.system_pnputil, self.system_pnputil + ".away")
         try:
-            return self.answer_boxes(env, setup["cwd"], run, case_name)
+            return self.answer_boxes(env, setup["cwd"], run)
         finally:
             if setup.get("comspec") == "missing":
                 self.set_comspec(self.comspec)
             if not setup["standin_installed"]:
                 os.rename(self.system_pnputil + ".away", self.system_pnputil)
 
-    def answer_boxes(self, env, cwd, run, case_name):
+    def answer_boxes(self, env, cwd, run):
         with tempfile.TemporaryFile() as out, tempfile.NamedTemporaryFile(mode="w+b") as err:
             tool = subprocess.Popen(["wine", self.args.tool], env=env, cwd=cwd, stdin=subprocess.DEVNULL,
                                     stdout=out, stderr=err)

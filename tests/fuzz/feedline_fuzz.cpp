@@ -1,7 +1,8 @@
 // libFuzzer target: arbitrary listings, read in chunks as the tool reads them, must keep the
 // scanner's invariants after every chunk.
+#include "app/main_sequence.h"
 #include "listing/listing_scanner.h"
-#include "support/listing_reads.h"
+#include "support/pipe_reads.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -34,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ListingResults collapsedResults;
     std::ostringstream collapsedOut;
     const std::string listing(reinterpret_cast<const char*>(data), size);
-    for (const std::string& chunk : listingReads(listing)) {
+    for (const std::string& chunk : pipeReads(listing, LISTING_READ_LIMIT)) {
         const size_t printedBefore = out.str().size();
         const int32_t foundBefore = results.foundCount;
         feedLine(scanner, chunk, results, out);

@@ -1,7 +1,8 @@
 // Throughput of the listing scanner on whole listings, read in chunks as the tool reads them.
+#include "app/main_sequence.h"
 #include "listing/listing_scanner.h"
 #include "listing_shapes.h"
-#include "support/listing_reads.h"
+#include "support/pipe_reads.h"
 
 #include <benchmark/benchmark.h>
 
@@ -13,7 +14,7 @@ namespace {
 std::vector<std::string> readsOf(ListingShape shape, int devices) {
     std::string listing;
     generateListing(shape, devices, [&](const std::string& text) { listing += text; });
-    return listingReads(listing);
+    return pipeReads(listing, LISTING_READ_LIMIT);
 }
 
 void scan(benchmark::State& state, ListingShape shape, int devices) {
