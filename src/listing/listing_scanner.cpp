@@ -19,11 +19,9 @@ bool contains(std::string_view line, std::string_view text) {
     return line.find(text) != std::string_view::npos;
 }
 
-// Outside: a target's start tag gives the instance id, from the prefix up to the first "\">".
+// Outside, on a chunk holding the start tag (see mayChangeState): a target's instance id runs
+// from the prefix up to the first "\">".
 bool captureInstanceId(const std::string& line, std::string& instanceId) {
-    if (!contains(line, START_TAG)) {
-        return false;
-    }
     const size_t prefixAt = line.find(TARGET_ID_PREFIX);
     if (prefixAt == std::string::npos) {
         return false;
@@ -127,14 +125,10 @@ void collapseAmpersands(std::string& line) {
 void feedLine(ListingScanner& scanner, std::string_view chunk, ListingResults& results,
               std::ostream& deviceOut) {
     // An unfinished block is dropped where it may have lost its end, so that one device's
-    // instance id is never joined to another device's fields.
-    if (scanner.state != ScanState::Outside) {
-        if (startsAnotherBlock(chunk)) {
-            scanner.state = ScanState::Outside; // and the chunk is read as outside any block
-        } else if (isCut(chunk)) {
-            scanner.state = ScanState::Outside;
-            return;
-        }
+    // instance id is never joined to another device's fields. The chunk is then read as outside
+    // any block: a start tag in it begins the next block.
+    if (scanner.state != ScanState::Outside && (startsAnotherBlock(chunk) || isCut(chunk))) {
+        scanner.state = ScanState::Outside;
     }
     if (!mayChangeState(scanner.state, chunk)) {
         return;

@@ -12,7 +12,7 @@ bool codePage932ToUtf8(const std::string& bytes, std::string& utf8) {
     }
     // A code page 932 character is at most 2 bytes and becomes at most 3 bytes of UTF-8.
     std::vector<char> input(bytes.begin(), bytes.end());
-    std::vector<char> output(bytes.size() * 3 + 1);
+    std::vector<char> output(bytes.size() * 3);
     char* in = input.data();
     size_t inLeft = input.size();
     char* out = output.data();

@@ -17,7 +17,8 @@ using PipeHandle = void*;
 struct CommandPipe {
     // Runs commandLine through the command interpreter; mode "rt" reads text.
     std::function<PipeHandle(const std::string& commandLine, const char* mode)> open;
-    // Reads at most limit - 1 bytes, stopping after a '\n', zero-terminated like fgets.
+    // Reads at most limit - 1 bytes (limit at least 2), stopping after a '\n', zero-terminated
+    // like fgets.
     // Returns false at the end of the output.
     std::function<bool(PipeHandle handle, char* buffer, int limit)> readChunk;
     // Waits for the command; returns its exit status, or -1 when none can be had.

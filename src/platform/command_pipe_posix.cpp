@@ -92,9 +92,6 @@ PipeHandle openCommandPipe(const std::string& commandLine, const char* mode) {
 
 bool readCommandPipeChunk(PipeHandle handle, char* buffer, int limit) {
     auto& pipe = *static_cast<PosixPipe*>(handle);
-    if (limit <= 1) {
-        return false;
-    }
     const size_t room = static_cast<size_t>(limit) - 1;
     size_t length = 0;
     while (length < room && (pipe.begin < pipe.end || refill(pipe))) {

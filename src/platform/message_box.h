@@ -5,8 +5,7 @@
 
 enum class BoxKind { Ok, YesNo };
 
-// Answers as the Windows message box returns them.
-constexpr int ANSWER_OK = 1;
+// Answers as the Windows message box returns them. Only the Yes/No box's answer is examined.
 constexpr int ANSWER_YES = 6;
 constexpr int ANSWER_NO = 7;
 

@@ -51,9 +51,7 @@ int showMessage(const std::string& text, const std::string& caption, BoxKind kin
     std::fflush(stderr);
 
     std::string answer;
+    // Only the Yes/No box's answer is examined; any line closes an OK box.
     const bool answered = readAnswerLine(answer);
-    if (kind == BoxKind::Ok) {
-        return ANSWER_OK;
-    }
     return answered && isYes(answer) ? ANSWER_YES : ANSWER_NO;
 }

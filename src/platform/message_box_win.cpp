@@ -2,8 +2,7 @@
 
 #include <windows.h>
 
-static_assert(ANSWER_OK == IDOK && ANSWER_YES == IDYES && ANSWER_NO == IDNO,
-              "answers are the message box's own");
+static_assert(ANSWER_YES == IDYES && ANSWER_NO == IDNO, "answers are the message box's own");
 
 int showMessage(const std::string& text, const std::string& caption, BoxKind kind) {
     const UINT style = kind == BoxKind::YesNo ? MB_YESNO : MB_OK;

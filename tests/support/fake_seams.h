@@ -31,7 +31,7 @@ struct ShownBox {
 // boxes and pipe closings as "box <caption>" and "close <command line>".
 struct FakeSeams {
     std::vector<ScriptedCommand> commands;
-    int answer = ANSWER_NO; // what the Yes/No box returns
+    int answer = ANSWER_NO; // what every box returns; only the Yes/No box's answer counts
 
     std::vector<std::string> started;
     std::vector<ShownBox> boxes;
@@ -79,7 +79,7 @@ struct FakeSeams {
         return [this](const std::string& text, const std::string& caption, BoxKind kind) {
             boxes.push_back({text, caption, kind});
             events.push_back("box " + caption);
-            return kind == BoxKind::YesNo ? answer : ANSWER_OK;
+            return answer;
         };
     }
 };
