@@ -19,6 +19,8 @@ bool isAllowedNameByte(char c) {
     return isLetterOrDigit(c) || c == '.' || c == '_' || c == '-';
 }
 
+constexpr const char HEX_DIGITS[] = "0123456789ABCDEF";
+
 // The name as one printable line: bytes outside printable ASCII are shown as \xNN.
 std::string printableName(const std::string& name) {
     std::string shown;
@@ -27,9 +29,9 @@ std::string printableName(const std::string& name) {
         if (byte >= 0x20 && byte < 0x7F) {
             shown += c;
         } else {
-            char escaped[5];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-            shown += escaped;
+            shown += "\\x";
+            shown += HEX_DIGITS[byte >> 4];
+            shown += HEX_DIGITS[byte & 0xF];
         }
     }
     return shown;

@@ -58,14 +58,15 @@ bool mayChangeState(ScanState state, std::string_view chunk) {
     if (state == ScanState::Outside) {
         return contains(chunk, START_TAG) && contains(chunk, TARGET_VENDOR);
     }
-    const std::string_view elementOpen =
-        state == ScanState::HaveInstanceId    ? DESCRIPTION_ELEMENT.open
-        : state == ScanState::HaveDescription ? DRIVER_NAME_ELEMENT.open
-                                              : "";
+    // Inside a block the end tag always counts, and the opening tag of the field awaited.
+    const std::string_view awaited = state == ScanState::HaveInstanceId ? DESCRIPTION_ELEMENT.open
+                                     : state == ScanState::HaveDescription
+                                         ? DRIVER_NAME_ELEMENT.open
+                                         : END_TAG;
     for (size_t at = chunk.find('<'); at != std::string_view::npos; at = chunk.find('<', at + 1)) {
         const std::string_view rest = chunk.substr(at);
         if (rest.compare(0, END_TAG.size(), END_TAG) == 0 ||
-            (!elementOpen.empty() && rest.compare(0, elementOpen.size(), elementOpen) == 0)) {
+            rest.compare(0, awaited.size(), awaited) == 0) {
             return true;
         }
     }

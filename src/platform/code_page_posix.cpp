@@ -1,6 +1,5 @@
 #include "code_page.h"
 
-#include <cerrno>
 #include <iconv.h>
 #include <vector>
 
@@ -17,9 +16,10 @@ bool codePage932ToUtf8(const std::string& bytes, std::string& utf8) {
     size_t inLeft = input.size();
     char* out = output.data();
     size_t outLeft = output.size();
-    const size_t result = iconv(converter, &in, &inLeft, &out, &outLeft);
+    // iconv stops at the first byte it cannot convert, so any byte left means failure.
+    iconv(converter, &in, &inLeft, &out, &outLeft);
     iconv_close(converter);
-    if (result == static_cast<size_t>(-1) || inLeft != 0) {
+    if (inLeft != 0) {
         return false;
     }
     utf8.assign(output.data(), out);

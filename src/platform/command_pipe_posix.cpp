@@ -1,7 +1,6 @@
 #include "command_pipe.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <sys/wait.h>
@@ -19,7 +18,6 @@ struct PosixPipe {
     std::vector<char> buffer;
     size_t begin = 0;
     size_t end = 0;
-    bool ended = false;
     // A carriage return that ended the last block: dropped if the next block starts with '\n'.
     bool carriageReturnHeld = false;
 };
@@ -48,21 +46,18 @@ size_t dropCarriageReturnsBeforeLineFeeds(char* bytes, size_t size) {
     return write;
 }
 
-// Refills the empty buffer with the next block of text; false once the command's output has ended.
+// Refills the empty buffer with the next block of text; false once the command's output has
+// ended. The tool sets no signal handlers, so a read is never interrupted (EINTR).
 bool refill(PosixPipe& pipe) {
     pipe.begin = 0;
     pipe.end = 0;
-    while (pipe.end == 0 && !pipe.ended) {
+    while (pipe.end == 0) {
         const size_t held = pipe.carriageReturnHeld ? 1 : 0;
+        pipe.carriageReturnHeld = false;
         pipe.buffer[0] = '\r'; // the held one; overwritten by the read when none is held
         const ssize_t got =
             read(fileno(pipe.file), pipe.buffer.data() + held, pipe.buffer.size() - held);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        pipe.carriageReturnHeld = false;
         if (got <= 0) {
-            pipe.ended = true;
             pipe.end = held;
             break;
         }
