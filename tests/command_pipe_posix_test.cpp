@@ -14,9 +14,15 @@ struct PipeCase {
     const char* command;
     int limit;
     std::vector<std::string> chunks;
+    int32_t status = 0;
 };
 
 const PipeCase PIPE_CASES[] = {
+    {"a command killed by a signal has no status",
+     "printf 'a\\n'; kill -KILL $$",
+     128,
+     {"a\n"},
+     -1},
     {"carriage return before a line feed is dropped",
      "printf 'a\\r\\nb\\r\\n'",
      128,
@@ -51,7 +57,7 @@ TEST(PosixPipe, ReadsChunksInTextMode) {
         while (readCommandPipeChunk(pipe, buffer.data(), c.limit)) {
             chunks.emplace_back(buffer.data());
         }
-        EXPECT_EQ(closeCommandPipe(pipe), 0);
+        EXPECT_EQ(closeCommandPipe(pipe), c.status);
         EXPECT_EQ(chunks, c.chunks);
     }
 }

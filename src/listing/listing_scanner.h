@@ -10,10 +10,10 @@
 constexpr const char* TARGET_ID_PREFIX = "USB\\VID_04B4&PID_8613\\";
 
 enum class ScanState {
-    Outside = 0,         // not inside a target device block
-    HaveInstanceId = 1,  // start tag of a target seen, instance id captured
-    HaveDescription = 2, // description captured as well
-    HaveDriverName = 3,  // driver package name captured as well; waiting for "</Device>"
+    Outside,         // not inside a target device block
+    HaveInstanceId,  // start tag of a target seen, instance id captured
+    HaveDescription, // description captured as well
+    HaveDriverName,  // driver package name captured as well; waiting for "</Device>"
 };
 
 // Fields of the device block being read. Never cleared: each is overwritten when captured, and a

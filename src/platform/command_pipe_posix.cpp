@@ -110,7 +110,8 @@ int32_t closeCommandPipe(PipeHandle handle) {
     auto* pipe = static_cast<PosixPipe*>(handle);
     const int status = pclose(pipe->file);
     delete pipe;
-    if (status == -1 || !WIFEXITED(status)) {
+    // pclose's own failure (-1) reads as no normal exit too.
+    if (!WIFEXITED(status)) {
         return -1;
     }
     return WEXITSTATUS(status);

@@ -4,13 +4,12 @@
 
 #include <cctype>
 #include <cstdio>
-#include <iostream>
 
 namespace {
 
-// One line of standard input without its line ending; false at end of input with nothing read.
+// Appends one line of standard input, without its line ending, to the empty line; false at the
+// end of input with nothing read.
 bool readAnswerLine(std::string& line) {
-    line.clear();
     int c = 0;
     bool readAny = false;
     while ((c = std::getchar()) != EOF) {
@@ -38,7 +37,7 @@ bool isYes(std::string answer) {
 // A console stand-in for the Windows message box: the box goes to standard error, the answer
 // comes from standard input.
 int showMessage(const std::string& text, const std::string& caption, BoxKind kind) {
-    std::cout.flush();
+    // The device lines go through std::cout, which writes through C's stdout.
     std::fflush(stdout);
     std::string shown;
     if (!codePage932ToUtf8(text, shown)) {
