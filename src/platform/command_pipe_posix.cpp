@@ -32,9 +32,7 @@ size_t dropCarriageReturnsBeforeLineFeeds(char* bytes, size_t size) {
             static_cast<const char*>(std::memchr(bytes + read, '\r', size - read));
         const size_t stop =
             carriageReturn != nullptr ? static_cast<size_t>(carriageReturn - bytes) : size;
-        if (write != read) { // nothing to move before the first carriage return dropped
-            std::memmove(bytes + write, bytes + read, stop - read);
-        }
+        std::memmove(bytes + write, bytes + read, stop - read);
         write += stop - read;
         read = stop;
         if (read < size) {
