@@ -15,7 +15,8 @@ using PipeHandle = void*;
 // The three operations through which a command line is run and its standard output read.
 // Production code uses systemCommandPipe(); tests substitute scripted functions.
 struct CommandPipe {
-    // Runs commandLine through the command interpreter; mode "rt" reads text.
+    // Runs commandLine; mode "rt" reads text. Windows starts the system folder's pnputil.exe
+    // itself, with commandLine as its command line; POSIX runs it through the shell.
     std::function<PipeHandle(const std::string& commandLine, const char* mode)> open;
     // Reads at most limit - 1 bytes (limit at least 2), stopping after a '\n', zero-terminated
     // like fgets.

@@ -2,33 +2,126 @@
 
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
+#include <string>
+#include <vector>
 
 namespace {
 
-// The command interpreter looks for a program in the current folder before the search path.
-// The tool runs elevated, so it makes the system folder current: the first look then finds the
-// system's own pnputil.exe, never one planted where the tool was started.
-bool enterSystemFolder() {
+// The tool runs elevated. It starts the system's own pnputil.exe by its full path, with no
+// command interpreter between (whose path, ComSpec, and AutoRun commands the user can set),
+// and never searches the current folder or the search path for it.
+constexpr const char PNPUTIL_FILE_NAME[] = "\\pnputil.exe";
+
+struct WindowsPipe {
+    FILE* output;
+    HANDLE process;
+};
+
+std::string systemFolder() {
     char folder[MAX_PATH + 1];
     const UINT length = GetSystemDirectoryA(folder, sizeof folder);
-    return length > 0 && length < sizeof folder && SetCurrentDirectoryA(folder) != 0;
+    return length > 0 && length < sizeof folder ? std::string(folder, length) : std::string();
+}
+
+// A copy of one of the tool's standard handles that the child can inherit; the original may
+// not be inheritable. Returns the original when it cannot be copied (no such handle).
+HANDLE inheritableCopy(DWORD standardHandle) {
+    const HANDLE original = GetStdHandle(standardHandle);
+    HANDLE copy = nullptr;
+    if (original == nullptr || original == INVALID_HANDLE_VALUE ||
+        DuplicateHandle(GetCurrentProcess(), original, GetCurrentProcess(), &copy, 0, TRUE,
+                        DUPLICATE_SAME_ACCESS) == 0) {
+        return original;
+    }
+    return copy;
+}
+
+void closeCopy(HANDLE copy, DWORD standardHandle) {
+    if (copy != GetStdHandle(standardHandle)) {
+        CloseHandle(copy);
+    }
+}
+
+// Starts pnputil with the command line, its standard output the write end of a new pipe and its
+// standard input and error the tool's own; returns the process, or nullptr.
+HANDLE startPnputil(const std::string& commandLine, HANDLE outputWriteEnd) {
+    const std::string folder = systemFolder();
+    if (folder.empty()) {
+        return nullptr;
+    }
+    const std::string program = folder + PNPUTIL_FILE_NAME;
+    std::vector<char> mutableCommandLine(commandLine.begin(), commandLine.end());
+    mutableCommandLine.push_back('\0');
+
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = inheritableCopy(STD_INPUT_HANDLE);
+    startup.hStdOutput = outputWriteEnd;
+    startup.hStdError = inheritableCopy(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION started{};
+    const BOOL ok = CreateProcessA(program.c_str(), mutableCommandLine.data(), nullptr, nullptr,
+                                   TRUE, 0, nullptr, folder.c_str(), &startup, &started);
+    closeCopy(startup.hStdInput, STD_INPUT_HANDLE);
+    closeCopy(startup.hStdError, STD_ERROR_HANDLE);
+    if (ok == 0) {
+        return nullptr;
+    }
+    CloseHandle(started.hThread);
+    return started.hProcess;
 }
 
 } // namespace
 
 PipeHandle openCommandPipe(const std::string& commandLine, const char* mode) {
-    if (!enterSystemFolder()) {
+    // Only the write end is inherited: the child must not hold the read end open.
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (CreatePipe(&readEnd, &writeEnd, &inheritable, 0) == 0) {
         return nullptr;
     }
-    return _popen(commandLine.c_str(), mode);
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    const HANDLE process = startPnputil(commandLine, writeEnd);
+    CloseHandle(writeEnd); // the output ends when the child's copy closes
+    if (process == nullptr) {
+        CloseHandle(readEnd);
+        return nullptr;
+    }
+    // Read through the C runtime in text mode, as _popen would: "\r\n" becomes "\n" and 0x1A
+    // ends the output.
+    const int descriptor =
+        _open_osfhandle(reinterpret_cast<intptr_t>(readEnd), _O_RDONLY | _O_TEXT);
+    FILE* output = descriptor == -1 ? nullptr : _fdopen(descriptor, mode);
+    if (output == nullptr) {
+        if (descriptor == -1) {
+            CloseHandle(readEnd);
+        } else {
+            _close(descriptor);
+        }
+        TerminateProcess(process, 1);
+        CloseHandle(process);
+        return nullptr;
+    }
+    return new WindowsPipe{output, process};
 }
 
 bool readCommandPipeChunk(PipeHandle handle, char* buffer, int limit) {
-    return std::fgets(buffer, limit, static_cast<FILE*>(handle)) != nullptr;
+    return std::fgets(buffer, limit, static_cast<WindowsPipe*>(handle)->output) != nullptr;
 }
 
 int32_t closeCommandPipe(PipeHandle handle) {
-    // _pclose returns the interpreter's 32-bit exit code, or -1.
-    return static_cast<int32_t>(_pclose(static_cast<FILE*>(handle)));
+    auto* pipe = static_cast<WindowsPipe*>(handle);
+    std::fclose(pipe->output);
+    DWORD status = 0;
+    const bool known = WaitForSingleObject(pipe->process, INFINITE) == WAIT_OBJECT_0 &&
+                       GetExitCodeProcess(pipe->process, &status) != 0;
+    CloseHandle(pipe->process);
+    delete pipe;
+    // All 32 bits of the exit code: 0xE000023C arrives whole.
+    return known ? static_cast<int32_t>(status) : -1;
 }

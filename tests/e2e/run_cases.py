@@ -7,10 +7,14 @@ A case folder under tests/cases holds case.json and the files it names:
   listing      file that the stand-in prints verbatim as the listing
   pnputil      "standin" (default) or "none": whether the stand-in is installed as pnputil
                (on PATH for POSIX, in the system folder for Windows)
-  planted      true: a program named pnputil that leaves a mark when run is put in the
-               folder the tool starts from; the mark must never appear
+  planted      where something that leaves a mark when it runs is put; the mark must never
+               appear:
+               "pnputil"  a program named pnputil, in the folder the tool starts from
+               "comspec"  that program, named as the command interpreter by the user's
+                          ComSpec (HKCU\Environment; Windows)
+               "dll"      uxtheme.dll beside the tool, which is started from a copy in that
+                          folder, with Wine told to look beside the program first (Windows)
   only         "posix" or "windows": the case holds on that platform alone
-  comspec      "missing": the command interpreter cannot be started (Windows)
   runs         runs in order, sharing the stand-in's state:
     answers    one per box: "y"/"n" for a Yes/No box, "" for an OK box (POSIX sends each
                with "\n" after it; Windows presses the answer's first letter, or Return)
@@ -39,7 +43,7 @@ BOX = re.compile(rb"\n\[(\w+)\]\n(.*?)\n([^\n]*\] )", re.S)
 YES_NO_PROMPT = b"Yes or No? [y/N] "
 OK_PROMPT = b"[OK: press Enter] "
 RUN_TIMEOUT_SECONDS = 60
-PLANTED_MARK = "planted-pnputil-ran"  # what the planted pnputil leaves in its current folder
+PLANTED_MARK = "planted-program-ran"  # left in the work folder by anything planted that runs
 
 
 def read_data(path):
@@ -73,9 +77,10 @@ def after_banner(stdout, newline):
     return stdout[len(banner):]
 
 
-def standin_variables(setup):
-    """The stand-in's environment variables for this case, as POSIX paths."""
-    variables = {"PNPUTIL_STANDIN_STATE": setup["state"]}
+def path_variables(setup):
+    """The environment variables of this case that name files, as POSIX paths: the stand-in's,
+    and where a planted program or DLL leaves its mark."""
+    variables = {"PNPUTIL_STANDIN_STATE": setup["state"], "FX2_PLANTED_MARK": setup["mark"]}
     for key, var in (("machine", "PNPUTIL_STANDIN_MACHINE"), ("listing", "PNPUTIL_STANDIN_LISTING")):
         if setup.get(key):
             variables[var] = setup[key]
@@ -86,12 +91,12 @@ def posix_run(args, setup, run):
     """Runs the POSIX build, answering each box when its prompt shows on standard error. Then
     standard output (a file) must already hold everything the tool prints before that box."""
     env = {k: v for k, v in os.environ.items() if not k.startswith("PNPUTIL_STANDIN_")}
-    env.update(standin_variables(setup))
+    env.update(path_variables(setup))
     if setup["standin_installed"]:
         env["PATH"] = args.standin + os.pathsep + env["PATH"]
     deadline = time.monotonic() + RUN_TIMEOUT_SECONDS
     with tempfile.TemporaryFile() as out:
-        tool = subprocess.Popen([args.tool], stdin=subprocess.PIPE, stdout=out, stderr=subprocess.PIPE,
+        tool = subprocess.Popen([setup["tool"]], stdin=subprocess.PIPE, stdout=out, stderr=subprocess.PIPE,
                                 env=env, cwd=setup["cwd"])
         err = b""
         written_before_box = []
@@ -137,18 +142,35 @@ def same_boxes(actual, expected):
     return len(actual) == len(expected) and all(same(a, e) for a, e in zip(actual, expected))
 
 
-def run_case(case_dir, runner, platform, planted):
+def plant(args, planted, setup):
+    """Puts the planted program or DLL where the case says, and names it to the runner."""
+    work = setup["cwd"]
+    if planted in ("pnputil", "comspec"):
+        program = os.path.join(work, os.path.basename(args.planted))
+        shutil.copy2(args.planted, program)
+        if planted == "comspec":
+            setup["comspec"] = program
+    elif planted == "dll":
+        shutil.copy2(args.planted_dll, os.path.join(work, "uxtheme.dll"))
+        setup["tool"] = os.path.join(work, os.path.basename(args.tool))
+        shutil.copy2(args.tool, setup["tool"])
+        setup["dll_overrides"] = "uxtheme=n,b"
+    else:
+        raise AssertionError("unknown planted: %r" % planted)
+
+
+def run_case(case_dir, runner, platform, args):
     with open(os.path.join(case_dir, "case.json"), encoding="utf-8") as f:
         case = json.load(f)
     if case.get("only", platform) != platform:
         return "skipped"
     with tempfile.TemporaryDirectory() as work:
-        setup = {"state": os.path.join(work, "state.txt"), "cwd": work,
-                 "standin_installed": case.get("pnputil", "standin") == "standin",
-                 "comspec": case.get("comspec")}
+        setup = {"state": os.path.join(work, "state.txt"), "cwd": work, "tool": args.tool,
+                 "mark": os.path.join(work, PLANTED_MARK),
+                 "standin_installed": case.get("pnputil", "standin") == "standin"}
         must_not_exist = list(case.get("mustNotExist", []))
         if case.get("planted"):
-            shutil.copy2(planted, os.path.join(work, os.path.basename(planted)))
+            plant(args, case["planted"], setup)
             must_not_exist.append(PLANTED_MARK)
         for key in ("machine", "listing"):
             if key in case:
@@ -180,6 +202,7 @@ def main():
     parser.add_argument("--tool", required=True)
     parser.add_argument("--standin", required=True, help="folder holding the stand-in pnputil")
     parser.add_argument("--planted", required=True, help="the program planted as pnputil")
+    parser.add_argument("--planted-dll", help="the DLL planted as uxtheme.dll (Windows)")
     parser.add_argument("--cases", required=True)
     parser.add_argument("--screenshots", help="folder for screenshots of boxes (Windows)")
     parser.add_argument("case", nargs="*", help="names of cases to run (default: all)")
@@ -187,18 +210,18 @@ def main():
     args.tool = os.path.abspath(args.tool)
     args.standin = os.path.abspath(args.standin)
     args.planted = os.path.abspath(args.planted)
+    args.planted_dll = args.planted_dll and os.path.abspath(args.planted_dll)
     session = None
     runner = lambda setup, run: posix_run(args, setup, run)
     if args.platform == "windows":
         import wine_session
         session = wine_session.Session(args)
-        runner = lambda setup, run: session.run(setup, run, standin_variables(setup))
+        runner = lambda setup, run: session.run(setup, run, path_variables(setup))
     names = args.case or sorted(os.listdir(args.cases))
     passed = failed = skipped = 0
     for name in names:
         try:
-            result = run_case(os.path.abspath(os.path.join(args.cases, name)), runner, args.platform,
-                              args.planted)
+            result = run_case(os.path.abspath(os.path.join(args.cases, name)), runner, args.platform, args)
         except (AssertionError, subprocess.TimeoutExpired, OSError) as error:
             print("FAIL %s: %s" % (name, error))
             failed += 1

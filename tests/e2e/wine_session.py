@@ -1,5 +1,6 @@
-"""Runs the Windows executable under Wine as Windows runs it: the real command interpreter,
-the real _popen/_pclose and real message boxes on a virtual display, answered with xdotool.
+"""Runs the Windows executable under Wine as Windows runs it: the stand-in installed as the
+system folder's pnputil.exe, started by the tool through a real pipe, and real message boxes on
+a virtual display, answered with xdotool.
 
 Box texts come from Wine's msgbox trace, which logs each box's text as it opens."""
 import os
@@ -11,7 +12,7 @@ import time
 
 WAIT_SECONDS = 60
 POLL_SECONDS = 0.2
-SESSION_MANAGER = r"HKLM\System\CurrentControlSet\Control\Session Manager\Environment"
+USER_ENVIRONMENT = r"HKCU\Environment"
 TRACE = re.compile(r'trace:msgbox:MSGBOX_OnInit L"((?:[^"\\]|\\.)*)"(\.\.\.)?')
 # Wine's trace keeps the first 200 characters of a string and marks the cut with "...".
 TRACE_LIMIT = 200
@@ -55,7 +56,6 @@ class Session:
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         # Without a window manager Wine draws the title bars itself.
         self.wine("reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N", "/f")
-        self.comspec = self.query_comspec()
         # The stand-in is the system's pnputil.exe, where the tool looks for it.
         self.system_pnputil = os.path.join(self.env["WINEPREFIX"], "drive_c", "windows", "system32",
                                            "pnputil.exe")
@@ -79,36 +79,39 @@ class Session:
         return subprocess.run(["wine"] + list(command), env=self.env, timeout=WAIT_SECONDS,
                               capture_output=True, check=True)
 
-    def query_comspec(self):
-        out = self.wine("reg", "query", SESSION_MANAGER, "/v", "ComSpec").stdout.decode("utf-8", "replace")
-        return re.search(r"ComSpec\s+REG_\w+\s+(.+)", out).group(1).strip()
-
-    def set_comspec(self, value):
-        self.wine("reg", "add", SESSION_MANAGER, "/v", "ComSpec", "/t", "REG_EXPAND_SZ", "/d", value, "/f")
+    def set_user_comspec(self, program):
+        """The user's own ComSpec, which an unelevated program of the user can set."""
+        if program is None:
+            self.wine("reg", "delete", USER_ENVIRONMENT, "/v", "ComSpec", "/f")
+        else:
+            self.wine("reg", "add", USER_ENVIRONMENT, "/v", "ComSpec", "/t", "REG_SZ", "/d",
+                      windows_path(program), "/f")
 
     def xdotool(self, *command):
         return subprocess.run(["xdotool"] + list(command), env=self.env, capture_output=True,
                               timeout=WAIT_SECONDS).stdout.decode().split()
 
-    def run(self, setup, run, standin_variables):
+    def run(self, setup, run, path_variables):
         env = dict(self.env)
-        env.update({name: windows_path(path) for name, path in standin_variables.items()})
+        env.update({name: windows_path(path) for name, path in path_variables.items()})
         env["WINEDEBUG"] = "-all,trace+msgbox"
-        if setup.get("comspec") == "missing":
-            self.set_comspec(r"C:\windows\system32\missing-interpreter.exe")
+        if setup.get("dll_overrides"):
+            env["WINEDLLOVERRIDES"] += ";" + setup["dll_overrides"]
+        if setup.get("comspec"):
+            self.set_user_comspec(setup["comspec"])
         if not setup["standin_installed"]:
             os.rename(self.system_pnputil, self.system_pnputil + ".away")
         try:
-            return self.answer_boxes(env, setup["cwd"], run)
+            return self.answer_boxes(env, setup["tool"], setup["cwd"], run)
         finally:
-            if setup.get("comspec") == "missing":
-                self.set_comspec(self.comspec)
+            if setup.get("comspec"):
+                self.set_user_comspec(None)
             if not setup["standin_installed"]:
                 os.rename(self.system_pnputil + ".away", self.system_pnputil)
 
-    def answer_boxes(self, env, cwd, run):
+    def answer_boxes(self, env, program, cwd, run):
         with tempfile.TemporaryFile() as out, tempfile.NamedTemporaryFile(mode="w+b") as err:
-            tool = subprocess.Popen(["wine", self.args.tool], env=env, cwd=cwd, stdin=subprocess.DEVNULL,
+            tool = subprocess.Popen(["wine", program], env=env, cwd=cwd, stdin=subprocess.DEVNULL,
                                     stdout=out, stderr=err)
             try:
                 boxes = []

@@ -1,8 +1,12 @@
-// Planted as pnputil in the folder the tool is started from. The tool must never run it; if it
-// does, it leaves a mark in its current folder and prints no listing.
+// Planted where the tool must never look for a program to run: as pnputil in the folder the
+// tool is started from, or as the command interpreter the user's ComSpec names. If it runs, it
+// prints no listing and leaves a mark at the path that FX2_PLANTED_MARK names.
+#include <cstdlib>
 #include <fstream>
 
 int main() {
-    std::ofstream("planted-pnputil-ran") << "ran\n";
+    if (const char* mark = std::getenv("FX2_PLANTED_MARK")) {
+        std::ofstream(mark) << "ran\n";
+    }
     return 0;
 }

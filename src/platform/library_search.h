@@ -1,0 +1,6 @@
+#pragma once
+
+// Limits where the process looks for the DLLs it loads to the system folder, so that a DLL
+// lying beside the tool (in Downloads, say) never runs with the tool's administrator rights.
+// Called first thing in main. Returns false if the limit cannot be set.
+bool loadLibrariesFromSystemFolderOnly();
