@@ -1,10 +1,11 @@
 #pragma once
 
+#include "listing/listing_scanner.h"
 #include "platform/command_pipe.h"
 #include "platform/message_box.h"
 
-// Listing reads take at most 1022 bytes, the limit counting the terminating zero as fgets does.
-constexpr int LISTING_READ_LIMIT = 1023;
+// The limit of a listing read counts the terminating zero, as fgets does.
+constexpr int LISTING_READ_LIMIT = static_cast<int>(LISTING_CHUNK_MAX) + 1;
 
 // The exit status of every run, successful or not.
 constexpr int TOOL_EXIT_STATUS = 1;

@@ -7,6 +7,7 @@ namespace {
 constexpr std::string_view START_TAG = "<Device InstanceId=";
 constexpr std::string_view INSTANCE_ID_END = "\">";
 constexpr std::string_view END_TAG = "</Device>";
+constexpr const char WHITE_SPACE[] = " \t\r\n";
 
 struct Element {
     std::string_view open;
@@ -19,18 +20,27 @@ bool contains(std::string_view line, std::string_view text) {
     return line.find(text) != std::string_view::npos;
 }
 
-// Outside, on a chunk holding the start tag (see mayChangeState): a target's instance id runs
-// from the prefix up to the first "\">".
+// Outside, on a chunk holding the start tag (see mayChangeState): a target block begins only on
+// the block's own whole start-tag line, so that no other device's text can pass for its start.
+// The line holds the start tag once; the attribute's value begins with the target prefix; and
+// after the "\">" that ends the instance id comes nothing but white space.
 bool captureInstanceId(const std::string& line, std::string& instanceId) {
-    const size_t prefixAt = line.find(TARGET_ID_PREFIX);
-    if (prefixAt == std::string::npos) {
+    const size_t tagAt = line.find(START_TAG);
+    if (tagAt == std::string::npos || line.find(START_TAG, tagAt + 1) != std::string::npos) {
         return false;
     }
-    const size_t endAt = line.find(INSTANCE_ID_END, prefixAt);
-    if (endAt == std::string::npos) {
+    const size_t quoteAt = tagAt + START_TAG.size();
+    const size_t idAt = quoteAt + 1;
+    if (line.compare(quoteAt, 1, "\"") != 0 ||
+        line.compare(idAt, TARGET_ID_PREFIX.size(), TARGET_ID_PREFIX) != 0) {
         return false;
     }
-    instanceId.assign(line, prefixAt, endAt - prefixAt);
+    const size_t endAt = line.find(INSTANCE_ID_END, idAt);
+    if (endAt == std::string::npos ||
+        line.find_first_not_of(WHITE_SPACE, endAt + INSTANCE_ID_END.size()) != std::string::npos) {
+        return false;
+    }
+    instanceId.assign(line, idAt, endAt - idAt);
     return true;
 }
 
@@ -52,7 +62,7 @@ bool captureElement(const std::string& line, const Element& element, std::string
 // Collapsing ampersands never makes nor breaks a text without '&' and ';': every tag, and the
 // part of the target prefix before its '&'. So whether a chunk can change anything is decided
 // on the raw chunk, and most chunks of a listing are passed over without being collapsed.
-constexpr std::string_view TARGET_VENDOR = "USB\\VID_04B4";
+constexpr std::string_view TARGET_VENDOR = TARGET_ID_PREFIX.substr(0, TARGET_ID_PREFIX.find('&'));
 
 bool mayChangeState(ScanState state, std::string_view chunk) {
     if (state == ScanState::Outside) {
@@ -82,6 +92,12 @@ bool startsAnotherBlock(std::string_view chunk) {
 // A chunk cut by the read limit or by a zero byte: it may hide "</Device>" or the next start tag.
 bool isCut(std::string_view chunk) {
     return chunk.empty() || chunk.back() != '\n';
+}
+
+// A chunk that holds its whole line, or as much of a long line as one read takes; not one that
+// a zero byte cut short, which may hide text after the start tag.
+bool isWholeRead(std::string_view chunk) {
+    return !isCut(chunk) || chunk.size() == LISTING_CHUNK_MAX;
 }
 
 void completeDevice(const CurrentDevice& device, ListingResults& results, std::ostream& deviceOut) {
@@ -140,7 +156,7 @@ void feedLine(ListingScanner& scanner, std::string_view chunk, ListingResults& r
     CurrentDevice& device = scanner.current;
     switch (scanner.state) {
     case ScanState::Outside:
-        if (captureInstanceId(line, device.instanceId)) {
+        if (isWholeRead(chunk) && captureInstanceId(line, device.instanceId)) {
             scanner.state = ScanState::HaveInstanceId;
         }
         break;

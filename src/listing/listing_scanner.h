@@ -7,7 +7,10 @@
 #include <vector>
 
 // Instance ids of EZ-USB FX2 controllers that enumerate without an EEPROM.
-constexpr const char* TARGET_ID_PREFIX = "USB\\VID_04B4&PID_8613\\";
+constexpr std::string_view TARGET_ID_PREFIX = "USB\\VID_04B4&PID_8613\\";
+
+// The longest chunk of the listing: a read that ends at the limit rather than at a '\n'.
+constexpr size_t LISTING_CHUNK_MAX = 1022;
 
 enum class ScanState {
     Outside,         // not inside a target device block
@@ -40,7 +43,9 @@ struct ListingResults {
 // Replaces every "&amp;" by "&" until none is left, so that escaped references collapse fully.
 void collapseAmpersands(std::string& line);
 
-// Takes one chunk of the listing as read (at most 1022 bytes, its '\n' included if it has one),
-// makes at most one state change, and writes the line of a completed device to deviceOut.
+// Takes one chunk of the listing as read (at most LISTING_CHUNK_MAX bytes, its '\n' included if
+// it has one) and writes the line of a completed device to deviceOut. Inside a block, a chunk
+// that may hide the block's end first drops the block; then the chunk makes at most one state
+// change. A block begins only on its own whole start-tag line.
 void feedLine(ListingScanner& scanner, std::string_view chunk, ListingResults& results,
               std::ostream& deviceOut);
