@@ -22,8 +22,9 @@ bool contains(std::string_view line, std::string_view text) {
 
 // Outside, on a chunk holding the start tag (see mayChangeState): a target block begins only on
 // the block's own whole start-tag line, so that no other device's text can pass for its start.
-// The line holds the start tag once; the attribute's value begins with the target prefix; and
-// after the "\">" that ends the instance id comes nothing but white space.
+// The line holds the start tag once; the attribute's value begins with the target prefix; the
+// instance id, which runs to the first "\">", holds no "</Device>" (which would end the block on
+// this line); and after that "\">" comes nothing but white space.
 bool captureInstanceId(const std::string& line, std::string& instanceId) {
     const size_t tagAt = line.find(START_TAG);
     if (tagAt == std::string::npos || line.find(START_TAG, tagAt + 1) != std::string::npos) {
@@ -36,7 +37,7 @@ bool captureInstanceId(const std::string& line, std::string& instanceId) {
         return false;
     }
     const size_t endAt = line.find(INSTANCE_ID_END, idAt);
-    if (endAt == std::string::npos ||
+    if (endAt == std::string::npos || line.find(END_TAG, idAt) < endAt ||
         line.find_first_not_of(WHITE_SPACE, endAt + INSTANCE_ID_END.size()) != std::string::npos) {
         return false;
     }
