@@ -6,6 +6,7 @@
 #include <io.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -13,7 +14,8 @@ namespace {
 
 // The tool runs elevated. It starts the system's own pnputil.exe by its full path, with no
 // command interpreter between (whose path, ComSpec, and AutoRun commands the user can set),
-// and never searches the current folder or the search path for it.
+// never searches the current folder or the search path for it, and gives it the system's own
+// search path and Windows folder.
 constexpr const char PNPUTIL_FILE_NAME[] = "\\pnputil.exe";
 
 struct WindowsPipe {
@@ -21,10 +23,48 @@ struct WindowsPipe {
     HANDLE process;
 };
 
-std::string systemFolder() {
+// The system folder or the Windows folder, as the given call names it; empty if it cannot.
+std::string folderFrom(UINT(WINAPI* query)(LPSTR, UINT)) {
     char folder[MAX_PATH + 1];
-    const UINT length = GetSystemDirectoryA(folder, sizeof folder);
+    const UINT length = query(folder, sizeof folder);
     return length > 0 && length < sizeof folder ? std::string(folder, length) : std::string();
+}
+
+// Variables through which the user could choose what an elevated pnputil loads or how Windows
+// runs it. The user's own values come from HKCU\Environment, which any program of theirs can set.
+bool isChosenBySystem(const std::string& entry) {
+    const char* const names[] = {"PATH=", "SystemRoot=", "windir=", "__COMPAT_LAYER="};
+    for (const char* name : names) {
+        const size_t length = std::strlen(name);
+        if (entry.size() >= length && _strnicmp(entry.c_str(), name, length) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The tool's environment for pnputil, with those variables set from the system's own folders
+// (or dropped), as a block of zero-terminated entries ending in an empty one.
+std::vector<char> pnputilEnvironment(const std::string& systemFolder,
+                                     const std::string& windowsFolder) {
+    std::vector<std::string> entries;
+    char* const strings = GetEnvironmentStringsA();
+    for (const char* entry = strings; entry != nullptr && *entry != '\0';
+         entry += std::strlen(entry) + 1) {
+        if (!isChosenBySystem(entry)) {
+            entries.emplace_back(entry);
+        }
+    }
+    FreeEnvironmentStringsA(strings);
+    entries.push_back("PATH=" + systemFolder + ";" + windowsFolder + ";" + systemFolder + "\\Wbem");
+    entries.push_back("SystemRoot=" + windowsFolder);
+    entries.push_back("windir=" + windowsFolder);
+    std::vector<char> block;
+    for (const std::string& entry : entries) {
+        block.insert(block.end(), entry.c_str(), entry.c_str() + entry.size() + 1);
+    }
+    block.push_back('\0');
+    return block;
 }
 
 // A copy of one of the tool's standard handles that the child can inherit; the original may
@@ -49,13 +89,15 @@ void closeCopy(HANDLE copy, DWORD standardHandle) {
 // Starts pnputil with the command line, its standard output the write end of a new pipe and its
 // standard input and error the tool's own; returns the process, or nullptr.
 HANDLE startPnputil(const std::string& commandLine, HANDLE outputWriteEnd) {
-    const std::string folder = systemFolder();
-    if (folder.empty()) {
+    const std::string folder = folderFrom(GetSystemDirectoryA);
+    const std::string windowsFolder = folderFrom(GetSystemWindowsDirectoryA);
+    if (folder.empty() || windowsFolder.empty()) {
         return nullptr;
     }
     const std::string program = folder + PNPUTIL_FILE_NAME;
     std::vector<char> mutableCommandLine(commandLine.begin(), commandLine.end());
     mutableCommandLine.push_back('\0');
+    std::vector<char> environment = pnputilEnvironment(folder, windowsFolder);
 
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
@@ -65,7 +107,7 @@ HANDLE startPnputil(const std::string& commandLine, HANDLE outputWriteEnd) {
     startup.hStdError = inheritableCopy(STD_ERROR_HANDLE);
     PROCESS_INFORMATION started{};
     const BOOL ok = CreateProcessA(program.c_str(), mutableCommandLine.data(), nullptr, nullptr,
-                                   TRUE, 0, nullptr, folder.c_str(), &startup, &started);
+                                   TRUE, 0, environment.data(), folder.c_str(), &startup, &started);
     closeCopy(startup.hStdInput, STD_INPUT_HANDLE);
     closeCopy(startup.hStdError, STD_ERROR_HANDLE);
     if (ok == 0) {
@@ -85,8 +127,9 @@ PipeHandle openCommandPipe(const std::string& commandLine, const char* mode) {
     if (CreatePipe(&readEnd, &writeEnd, &inheritable, 0) == 0) {
         return nullptr;
     }
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    const HANDLE process = startPnputil(commandLine, writeEnd);
+    const HANDLE process = SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0) != 0
+                               ? startPnputil(commandLine, writeEnd)
+                               : nullptr;
     CloseHandle(writeEnd); // the output ends when the child's copy closes
     if (process == nullptr) {
         CloseHandle(readEnd);

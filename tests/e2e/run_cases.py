@@ -15,6 +15,10 @@ A case folder under tests/cases holds case.json and the files it names:
                "dll"      uxtheme.dll beside the tool, which is started from a copy in that
                           folder, with Wine told to look beside the program first (Windows)
   only         "posix" or "windows": the case holds on that platform alone
+  userEnvironment  variables set in the user's own environment (HKCU\Environment) for the
+               runs (Windows)
+  pnputilEnvironment  file with what the stand-in must have seen of the variables that choose
+               what an elevated program loads, one record per start of the stand-in
   runs         runs in order, sharing the stand-in's state:
     answers    one per box: "y"/"n" for a Yes/No box, "" for an OK box (POSIX sends each
                with "\n" after it; Windows presses the answer's first letter, or Return)
@@ -80,7 +84,8 @@ def after_banner(stdout, newline):
 def path_variables(setup):
     """The environment variables of this case that name files, as POSIX paths: the stand-in's,
     and where a planted program or DLL leaves its mark."""
-    variables = {"PNPUTIL_STANDIN_STATE": setup["state"], "FX2_PLANTED_MARK": setup["mark"]}
+    variables = {"PNPUTIL_STANDIN_STATE": setup["state"], "FX2_PLANTED_MARK": setup["mark"],
+                 "PNPUTIL_STANDIN_ENVIRONMENT": setup["environment"]}
     for key, var in (("machine", "PNPUTIL_STANDIN_MACHINE"), ("listing", "PNPUTIL_STANDIN_LISTING")):
         if setup.get(key):
             variables[var] = setup[key]
@@ -145,11 +150,12 @@ def same_boxes(actual, expected):
 def plant(args, planted, setup):
     """Puts the planted program or DLL where the case says, and names it to the runner."""
     work = setup["cwd"]
-    if planted in ("pnputil", "comspec"):
-        program = os.path.join(work, os.path.basename(args.planted))
-        shutil.copy2(args.planted, program)
-        if planted == "comspec":
-            setup["comspec"] = program
+    if planted == "pnputil":
+        shutil.copy2(args.planted, os.path.join(work, os.path.basename(args.planted)))
+    elif planted == "comspec":
+        interpreter = os.path.join(work, "interpreter.exe")
+        shutil.copy2(args.planted, interpreter)
+        setup["user_environment"]["ComSpec"] = "{windows path}" + interpreter
     elif planted == "dll":
         shutil.copy2(args.planted_dll, os.path.join(work, "uxtheme.dll"))
         setup["tool"] = os.path.join(work, os.path.basename(args.tool))
@@ -167,6 +173,8 @@ def run_case(case_dir, runner, platform, args):
     with tempfile.TemporaryDirectory() as work:
         setup = {"state": os.path.join(work, "state.txt"), "cwd": work, "tool": args.tool,
                  "mark": os.path.join(work, PLANTED_MARK),
+                 "environment": os.path.join(work, "environment.txt"),
+                 "user_environment": dict(case.get("userEnvironment", {})),
                  "standin_installed": case.get("pnputil", "standin") == "standin"}
         must_not_exist = list(case.get("mustNotExist", []))
         if case.get("planted"):
@@ -190,6 +198,11 @@ def run_case(case_dir, runner, platform, args):
             if not same_boxes(boxes, wanted):
                 raise AssertionError("%s: boxes differ\n--- expected\n%.2000r\n--- actual\n%.2000r"
                                      % (where, wanted, boxes))
+        if "pnputilEnvironment" in case:
+            seen = read_data(setup["environment"]).replace(b"\r\n", b"\n")
+            wanted = read_data(os.path.join(case_dir, case["pnputilEnvironment"]))
+            if seen != wanted:
+                raise AssertionError("pnputil ran with\n%s\nnot\n%s" % (seen.decode(), wanted.decode()))
         for name in must_not_exist:
             if os.path.exists(os.path.join(work, name)):
                 raise AssertionError("%s was created: a command line ran what it should not" % name)

@@ -79,13 +79,16 @@ class Session:
         return subprocess.run(["wine"] + list(command), env=self.env, timeout=WAIT_SECONDS,
                               capture_output=True, check=True)
 
-    def set_user_comspec(self, program):
-        """The user's own ComSpec, which an unelevated program of the user can set."""
-        if program is None:
-            self.wine("reg", "delete", USER_ENVIRONMENT, "/v", "ComSpec", "/f")
-        else:
-            self.wine("reg", "add", USER_ENVIRONMENT, "/v", "ComSpec", "/t", "REG_SZ", "/d",
-                      windows_path(program), "/f")
+    def set_user_environment(self, variables, remove=False):
+        """The user's own environment, which an unelevated program of the user can set. A value
+        may name a file as "{windows path}" and its POSIX path."""
+        for name, value in variables.items():
+            if remove:
+                self.wine("reg", "delete", USER_ENVIRONMENT, "/v", name, "/f")
+            else:
+                if value.startswith("{windows path}"):
+                    value = windows_path(value[len("{windows path}"):])
+                self.wine("reg", "add", USER_ENVIRONMENT, "/v", name, "/t", "REG_SZ", "/d", value, "/f")
 
     def xdotool(self, *command):
         return subprocess.run(["xdotool"] + list(command), env=self.env, capture_output=True,
@@ -97,15 +100,13 @@ class Session:
         env["WINEDEBUG"] = "-all,trace+msgbox"
         if setup.get("dll_overrides"):
             env["WINEDLLOVERRIDES"] += ";" + setup["dll_overrides"]
-        if setup.get("comspec"):
-            self.set_user_comspec(setup["comspec"])
+        self.set_user_environment(setup["user_environment"])
         if not setup["standin_installed"]:
             os.rename(self.system_pnputil, self.system_pnputil + ".away")
         try:
             return self.answer_boxes(env, setup["tool"], setup["cwd"], run)
         finally:
-            if setup.get("comspec"):
-                self.set_user_comspec(None)
+            self.set_user_environment(setup["user_environment"], remove=True)
             if not setup["standin_installed"]:
                 os.rename(self.system_pnputil + ".away", self.system_pnputil)
 

@@ -4,6 +4,8 @@
 //   PNPUTIL_STANDIN_MACHINE  machine file (see sample-machine.tsv); the sample machine if unset
 //   PNPUTIL_STANDIN_LISTING  a file printed verbatim as the listing, instead of the machine's
 //   PNPUTIL_STANDIN_STATE    file of deleted driver packages; one in the temp folder if unset
+//   PNPUTIL_STANDIN_ENVIRONMENT  file to which each run appends the variables that choose what
+//                            an elevated program loads: PATH, SystemRoot, windir, __COMPAT_LAYER
 //
 // Like the real utility it ends its lines with "\r\n" on every platform.
 
@@ -217,6 +219,17 @@ int usage() {
     return STATUS_INVALID_PARAMETER;
 }
 
+void recordEnvironment() {
+    const std::string record = environment("PNPUTIL_STANDIN_ENVIRONMENT");
+    if (record.empty()) {
+        return;
+    }
+    std::ofstream out(record, std::ios::app);
+    for (const char* name : {"PATH", "SystemRoot", "windir", "__COMPAT_LAYER"}) {
+        out << name << '=' << environment(name) << '\n';
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -224,6 +237,7 @@ int main(int argc, char** argv) {
     // The line ends are written as they stand, and a verbatim listing keeps its bytes.
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
+    recordEnvironment();
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (args == std::vector<std::string>{"/enum-devices", "/format", "xml"}) {
         return enumerateDevices();
