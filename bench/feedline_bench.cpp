@@ -13,7 +13,8 @@ namespace {
 
 std::vector<std::string> readsOf(ListingShape shape, int devices) {
     std::string listing;
-    generateListing(shape, devices, [&](const std::string& text) { listing += text; });
+    // The scanner sees the lines after the pipe's text mode has made "\r\n" into "\n".
+    generateListing(shape, devices, "\n", [&](const std::string& text) { listing += text; });
     return pipeReads(listing, LISTING_READ_LIMIT);
 }
 

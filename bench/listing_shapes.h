@@ -10,10 +10,12 @@ enum class ListingShape {
                // device of the FX2's vendor, so that each start tag is collapsed
 };
 
-// Calls write(text) with consecutive pieces of a listing of deviceCount devices.
-template <typename Write> void generateListing(ListingShape shape, int deviceCount, Write write) {
-    write("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-          "<PnpUtil Version=\"10.0.26100\" Command=\"/enum-devices /format xml\">\n");
+// Calls write(text) with consecutive pieces of a listing of deviceCount devices, its lines
+// ending in lineEnd: "\r\n" as pnputil writes them, "\n" as the tool reads them.
+template <typename Write>
+void generateListing(ListingShape shape, int deviceCount, const std::string& lineEnd, Write write) {
+    write("<?xml version=\"1.0\" encoding=\"utf-8\"?>" + lineEnd +
+          "<PnpUtil Version=\"10.0.26100\" Command=\"/enum-devices /format xml\">" + lineEnd);
     // 230 "amp;" after an '&': over 900 bytes that collapse to a single '&'.
     std::string chain = "&";
     for (int i = 0; i < 230; ++i) {
@@ -30,21 +32,21 @@ template <typename Write> void generateListing(ListingShape shape, int deviceCou
                  : hostile
                      ? "USB\\VID_04B4&amp;PID_1004\\8&amp;1e3f2a09&amp;0&amp;" + number
                      : "USB\\VID_046D&amp;PID_C534&amp;MI_01\\7&amp;9a8b7c6d&amp;0&amp;" + number;
-        block += pad + "\">\n";
+        block += pad + "\">" + lineEnd;
         block += "        <DeviceDescription>" + pad +
                  (target ? "EZ-USB FX2 Development Board (no EEPROM)" : "HID-compliant mouse") +
-                 "</DeviceDescription>\n";
-        block += "        <ClassName>" + pad + "USB</ClassName>\n";
-        block +=
-            "        <ClassGuid>" + pad + "{36fc9e60-c465-11cf-8056-444553540000}</ClassGuid>\n";
+                 "</DeviceDescription>" + lineEnd;
+        block += "        <ClassName>" + pad + "USB</ClassName>" + lineEnd;
+        block += "        <ClassGuid>" + pad +
+                 "{36fc9e60-c465-11cf-8056-444553540000}</ClassGuid>" + lineEnd;
         block += "        <ManufacturerName>" + pad +
-                 "(Standard USB Host Controller)</ManufacturerName>\n";
-        block += "        <Status>" + pad + "Started</Status>\n";
+                 "(Standard USB Host Controller)</ManufacturerName>" + lineEnd;
+        block += "        <Status>" + pad + "Started</Status>" + lineEnd;
         block += "        <DriverName>" +
-                 (target ? "oem" + number + ".inf" : std::string("msmouse.inf")) +
-                 "</DriverName>\n";
-        block += "    </Device>\n";
+                 (target ? "oem" + number + ".inf" : std::string("msmouse.inf")) + "</DriverName>" +
+                 lineEnd;
+        block += "    </Device>" + lineEnd;
         write(block);
     }
-    write("</PnpUtil>\n");
+    write("</PnpUtil>" + lineEnd);
 }

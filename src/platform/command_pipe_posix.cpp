@@ -9,8 +9,9 @@
 
 namespace {
 
-// A listing runs to tens of megabytes, so chunks are cut from large reads of the pipe rather
-// than through stdio's page-sized buffer; the chunks are the ones fgets would return.
+// Chunks are cut from large reads of the pipe rather than through stdio's page-sized buffer,
+// which would cost a system call for every 4 KiB of a long listing; the chunks are the ones that
+// fgets would return from the text-mode pipe.
 constexpr size_t PIPE_BUFFER_SIZE = size_t{64} * 1024;
 
 struct PosixPipe {
@@ -18,56 +19,14 @@ struct PosixPipe {
     std::vector<char> buffer;
     size_t begin = 0;
     size_t end = 0;
-    // A carriage return that ended the last block: dropped if the next block starts with '\n'.
-    bool carriageReturnHeld = false;
 };
 
-// Text mode, as the Windows C runtime reads a pipe: "\r\n" becomes "\n", a lone '\r' stays.
-// Returns the new length.
-size_t dropCarriageReturnsBeforeLineFeeds(char* bytes, size_t size) {
-    size_t read = 0;
-    size_t write = 0;
-    while (read < size) {
-        const auto* carriageReturn =
-            static_cast<const char*>(std::memchr(bytes + read, '\r', size - read));
-        const size_t stop =
-            carriageReturn != nullptr ? static_cast<size_t>(carriageReturn - bytes) : size;
-        std::memmove(bytes + write, bytes + read, stop - read);
-        write += stop - read;
-        read = stop;
-        if (read < size) {
-            const bool beforeLineFeed = read + 1 < size && bytes[read + 1] == '\n';
-            if (!beforeLineFeed) {
-                bytes[write++] = '\r';
-            }
-            ++read;
-        }
-    }
-    return write;
-}
-
-// Refills the empty buffer with the next block of text; false once the command's output has
-// ended. The tool sets no signal handlers, so a read is never interrupted (EINTR).
+// Refills the empty buffer with the next block of the output; false once it has ended. The tool
+// sets no signal handlers, so a read is never interrupted (EINTR).
 bool refill(PosixPipe& pipe) {
+    const ssize_t got = read(fileno(pipe.file), pipe.buffer.data(), pipe.buffer.size());
     pipe.begin = 0;
-    pipe.end = 0;
-    while (pipe.end == 0) {
-        const size_t held = pipe.carriageReturnHeld ? 1 : 0;
-        pipe.carriageReturnHeld = false;
-        pipe.buffer[0] = '\r'; // the held one; overwritten by the read when none is held
-        const ssize_t got =
-            read(fileno(pipe.file), pipe.buffer.data() + held, pipe.buffer.size() - held);
-        if (got <= 0) {
-            pipe.end = held;
-            break;
-        }
-        pipe.end =
-            dropCarriageReturnsBeforeLineFeeds(pipe.buffer.data(), held + static_cast<size_t>(got));
-        if (pipe.buffer[pipe.end - 1] == '\r') {
-            pipe.carriageReturnHeld = true;
-            --pipe.end;
-        }
-    }
+    pipe.end = got > 0 ? static_cast<size_t>(got) : 0;
     return pipe.end > 0;
 }
 
@@ -86,21 +45,46 @@ PipeHandle openCommandPipe(const std::string& commandLine, const char* mode) {
 }
 
 bool readCommandPipeChunk(PipeHandle handle, char* buffer, int limit) {
+    // Text mode, as the Windows C runtime reads a pipe: "\r\n" becomes "\n" and a lone '\r'
+    // stays. A chunk holds one '\n' at most, at its end, so the only '\r' it can drop is the one
+    // right before that '\n'; the limit counts the bytes after the drop.
     auto& pipe = *static_cast<PosixPipe*>(handle);
     const size_t room = static_cast<size_t>(limit) - 1;
     size_t length = 0;
-    while (length < room && (pipe.begin < pipe.end || refill(pipe))) {
+    for (;;) {
+        // A '\r' taken last may yet pair with a '\n' at the start of the next block, or just past
+        // the limit.
+        const bool carriageReturnTaken = length > 0 && buffer[length - 1] == '\r';
+        if ((length == room && !carriageReturnTaken) || (pipe.begin == pipe.end && !refill(pipe))) {
+            break;
+        }
         const char* from = pipe.buffer.data() + pipe.begin;
-        const size_t available = std::min(pipe.end - pipe.begin, room - length);
-        const auto* newline = static_cast<const char*>(std::memchr(from, '\n', available));
-        const size_t take =
-            newline != nullptr ? static_cast<size_t>(newline - from) + 1 : available;
+        if (carriageReturnTaken && *from == '\n') {
+            buffer[length - 1] = '\n';
+            ++pipe.begin;
+            break;
+        }
+        if (length == room) {
+            break;
+        }
+        // One byte past the room: a "\r\n" there still fits once the '\r' is dropped.
+        const size_t window = std::min(pipe.end - pipe.begin, room - length + 1);
+        const auto* newline = static_cast<const char*>(std::memchr(from, '\n', window));
+        const size_t lineFeedAt = newline != nullptr ? static_cast<size_t>(newline - from) : window;
+        const bool dropsCarriageReturn =
+            newline != nullptr && lineFeedAt > 0 && from[lineFeedAt - 1] == '\r';
+        const size_t lineLength = lineFeedAt + 1 - (dropsCarriageReturn ? 1 : 0);
+        if (newline != nullptr && lineLength <= room - length) {
+            std::memcpy(buffer + length, from, lineLength - 1);
+            length += lineLength;
+            buffer[length - 1] = '\n';
+            pipe.begin += lineFeedAt + 1;
+            break;
+        }
+        const size_t take = std::min(window, room - length);
         std::memcpy(buffer + length, from, take);
         length += take;
         pipe.begin += take;
-        if (newline != nullptr) {
-            break;
-        }
     }
     buffer[length] = '\0';
     return length > 0;
