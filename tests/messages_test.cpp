@@ -34,10 +34,4 @@ TEST(Messages, DecodeFromCodePage932ToTheirSentences) {
     }
 }
 
-TEST(Messages, InvalidCodePage932IsRefused) {
-    std::string decoded;
-    EXPECT_FALSE(codePage932ToUtf8("\x82", decoded));
-    EXPECT_FALSE(codePage932ToUtf8("ok \x81\x7F", decoded));
-}
-
 } // namespace

@@ -14,7 +14,7 @@ namespace {
 
 void printBanner() {
     std::printf("%s\n", std::string(BANNER_WIDTH, '=').c_str());
-    std::printf("[%s][%s]\n\n", BANNER_TITLE, BANNER_DOMAIN);
+    std::printf("%s\n\n", BANNER_TITLE_LINE);
 }
 
 } // namespace

