@@ -53,7 +53,7 @@ std::string rejectionReason(NameRejection rejection) {
     case NameRejection::None:
         break;
     }
-    return "";
+    return {};
 }
 
 bool isCountedAsRemoved(int32_t status) {

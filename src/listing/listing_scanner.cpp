@@ -20,14 +20,15 @@ bool contains(std::string_view line, std::string_view text) {
     return line.find(text) != std::string_view::npos;
 }
 
-// Outside, on a chunk holding the start tag (see mayChangeState): a target block begins only on
-// the block's own whole start-tag line, so that no other device's text can pass for its start.
+// Outside, on a chunk holding the target's vendor (see mayChangeState): a target block begins only
+// on the block's own whole start-tag line, so that no other device's text can pass for its start.
 // The line holds the start tag once; the attribute's value begins with the target prefix; the
 // instance id, which runs to the first "\">", holds no "</Device>" (which would end the block on
 // this line); and after that "\">" comes nothing but white space.
 bool captureInstanceId(const std::string& line, std::string& instanceId) {
     const size_t tagAt = line.find(START_TAG);
-    if (tagAt == std::string::npos || line.find(START_TAG, tagAt + 1) != std::string::npos) {
+    if (tagAt == std::string::npos ||
+        line.find(START_TAG, tagAt + START_TAG.size()) != std::string::npos) {
         return false;
     }
     const size_t quoteAt = tagAt + START_TAG.size();
@@ -63,11 +64,13 @@ bool captureElement(const std::string& line, const Element& element, std::string
 // Collapsing ampersands never makes nor breaks a text without '&' and ';': every tag, and the
 // part of the target prefix before its '&'. So whether a chunk can change anything is decided
 // on the raw chunk, and most chunks of a listing are passed over without being collapsed.
-constexpr std::string_view TARGET_VENDOR = TARGET_ID_PREFIX.substr(0, TARGET_ID_PREFIX.find('&'));
+constexpr std::string_view TARGET_VENDOR(TARGET_ID_PREFIX.data(), TARGET_ID_PREFIX.find('&'));
 
 bool mayChangeState(ScanState state, std::string_view chunk) {
     if (state == ScanState::Outside) {
-        return contains(chunk, START_TAG) && contains(chunk, TARGET_VENDOR);
+        // Only a chunk holding the target's vendor can begin a target block (captureInstanceId
+        // checks the rest). Few lines hold it, while nearly every line holds a '<'.
+        return contains(chunk, TARGET_VENDOR);
     }
     // Inside a block the end tag always counts, and the opening tag of the field awaited.
     const std::string_view awaited = state == ScanState::HaveInstanceId ? DESCRIPTION_ELEMENT.open

@@ -2,6 +2,13 @@
 
 #include <windows.h>
 
+#include <cstdio>
+
 bool loadLibrariesFromSystemFolderOnly() {
-    return SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32) != 0;
+    if (SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32) == 0) {
+        std::fputs("The DLL search cannot be limited to the system folder; nothing was done.\n",
+                   stderr);
+        return false;
+    }
+    return true;
 }
