@@ -153,9 +153,8 @@ def plant(args, planted, setup):
     if planted == "pnputil":
         shutil.copy2(args.planted, os.path.join(work, os.path.basename(args.planted)))
     elif planted == "comspec":
-        interpreter = os.path.join(work, "interpreter.exe")
-        shutil.copy2(args.planted, interpreter)
-        setup["user_environment"]["ComSpec"] = "{windows path}" + interpreter
+        setup["comspec"] = os.path.join(work, "interpreter.exe")
+        shutil.copy2(args.planted, setup["comspec"])
     elif planted == "dll":
         shutil.copy2(args.planted_dll, os.path.join(work, "uxtheme.dll"))
         setup["tool"] = os.path.join(work, os.path.basename(args.tool))

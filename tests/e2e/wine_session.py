@@ -13,9 +13,8 @@ import time
 WAIT_SECONDS = 60
 POLL_SECONDS = 0.2
 USER_ENVIRONMENT = r"HKCU\Environment"
-TRACE = re.compile(r'trace:msgbox:MSGBOX_OnInit L"((?:[^"\\]|\\.)*)"(\.\.\.)?')
 # Wine's trace keeps the first 200 characters of a string and marks the cut with "...".
-TRACE_LIMIT = 200
+TRACE = re.compile(r'trace:msgbox:MSGBOX_OnInit L"((?:[^"\\]|\\.)*)"(\.\.\.)?')
 
 
 def windows_path(path):
@@ -80,15 +79,11 @@ class Session:
                               capture_output=True, check=True)
 
     def set_user_environment(self, variables, remove=False):
-        """The user's own environment, which an unelevated program of the user can set. A value
-        may name a file as "{windows path}" and its POSIX path."""
+        """The user's own environment, which an unelevated program of the user can set."""
         for name, value in variables.items():
-            if remove:
-                self.wine("reg", "delete", USER_ENVIRONMENT, "/v", name, "/f")
-            else:
-                if value.startswith("{windows path}"):
-                    value = windows_path(value[len("{windows path}"):])
-                self.wine("reg", "add", USER_ENVIRONMENT, "/v", name, "/t", "REG_SZ", "/d", value, "/f")
+            command = ["delete", USER_ENVIRONMENT, "/v", name] if remove else \
+                ["add", USER_ENVIRONMENT, "/v", name, "/t", "REG_SZ", "/d", value]
+            self.wine("reg", *command, "/f")
 
     def xdotool(self, *command):
         return subprocess.run(["xdotool"] + list(command), env=self.env, capture_output=True,
@@ -100,13 +95,16 @@ class Session:
         env["WINEDEBUG"] = "-all,trace+msgbox"
         if setup.get("dll_overrides"):
             env["WINEDLLOVERRIDES"] += ";" + setup["dll_overrides"]
-        self.set_user_environment(setup["user_environment"])
+        user_environment = dict(setup["user_environment"])
+        if setup.get("comspec"):
+            user_environment["ComSpec"] = windows_path(setup["comspec"])
+        self.set_user_environment(user_environment)
         if not setup["standin_installed"]:
             os.rename(self.system_pnputil, self.system_pnputil + ".away")
         try:
             return self.answer_boxes(env, setup["tool"], setup["cwd"], run)
         finally:
-            self.set_user_environment(setup["user_environment"], remove=True)
+            self.set_user_environment(user_environment, remove=True)
             if not setup["standin_installed"]:
                 os.rename(self.system_pnputil + ".away", self.system_pnputil)
 
