@@ -27,6 +27,7 @@ const PipeCase PIPE_CASES[] = {
      "printf 'a\\r'; sleep 0.2; printf '\\nb\\n'",
      128,
      {"a\n", "b\n"}},
+    {"a read of one byte", "printf 'a'; sleep 0.2; printf 'b\\n'", 128, {"ab\n"}},
     {"lone carriage return stays", "printf 'a\\rb\\r\\r\\n'", 128, {"a\rb\r\n"}},
     {"lone carriage return before a pause stays",
      "printf 'a\\r'; sleep 0.2; printf 'b\\n'",

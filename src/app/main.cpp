@@ -3,8 +3,6 @@
 
 int main(int /*argc*/, char** /*argv*/) {
     // Before anything can load a DLL: the first message box loads some.
-    if (!loadLibrariesFromSystemFolderOnly()) {
-        return TOOL_EXIT_STATUS;
-    }
-    return runTool(systemCommandPipe(), showMessage);
+    return loadLibrariesFromSystemFolderOnly() ? runTool(systemCommandPipe(), showMessage)
+                                               : TOOL_EXIT_STATUS;
 }

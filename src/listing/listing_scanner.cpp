@@ -20,7 +20,7 @@ bool contains(std::string_view line, std::string_view text) {
     return line.find(text) != std::string_view::npos;
 }
 
-// Outside, on a chunk holding the target's vendor (see mayChangeState): a target block begins only
+// Outside, on a chunk holding the target's vendor (see feedLine): a target block begins only
 // on the block's own whole start-tag line, so that no other device's text can pass for its start.
 // The line holds the start tag once; the attribute's value begins with the target prefix; the
 // instance id, which runs to the first "\">", holds no "</Device>" (which would end the block on
@@ -61,31 +61,10 @@ bool captureElement(const std::string& line, const Element& element, std::string
     return true;
 }
 
-// Collapsing ampersands never makes nor breaks a text without '&' and ';': every tag, and the
-// part of the target prefix before its '&'. So whether a chunk can change anything is decided
-// on the raw chunk, and most chunks of a listing are passed over without being collapsed.
+// Collapsing ampersands never makes nor breaks a text without '&' and ';', such as the part of
+// the target prefix before its '&'. So outside a block, where a chunk can begin a target block
+// only if it holds that part, most chunks are passed over without being collapsed.
 constexpr std::string_view TARGET_VENDOR(TARGET_ID_PREFIX.data(), TARGET_ID_PREFIX.find('&'));
-
-bool mayChangeState(ScanState state, std::string_view chunk) {
-    if (state == ScanState::Outside) {
-        // Only a chunk holding the target's vendor can begin a target block (captureInstanceId
-        // checks the rest). Few lines hold it, while nearly every line holds a '<'.
-        return contains(chunk, TARGET_VENDOR);
-    }
-    // Inside a block the end tag always counts, and the opening tag of the field awaited.
-    const std::string_view awaited = state == ScanState::HaveInstanceId ? DESCRIPTION_ELEMENT.open
-                                     : state == ScanState::HaveDescription
-                                         ? DRIVER_NAME_ELEMENT.open
-                                         : END_TAG;
-    for (size_t at = chunk.find('<'); at != std::string_view::npos; at = chunk.find('<', at + 1)) {
-        const std::string_view rest = chunk.substr(at);
-        if (rest.compare(0, END_TAG.size(), END_TAG) == 0 ||
-            rest.compare(0, awaited.size(), awaited) == 0) {
-            return true;
-        }
-    }
-    return false;
-}
 
 // A start tag with no "</Device>" before it, read inside a block: that block lost its end tag.
 bool startsAnotherBlock(std::string_view chunk) {
@@ -143,6 +122,38 @@ void collapseAmpersands(std::string& line) {
     line.resize(write);
 }
 
+namespace {
+
+// The working copy of the chunk, with its references collapsed.
+const std::string& collapsedLine(ListingScanner& scanner, std::string_view chunk) {
+    scanner.line.assign(chunk.data(), chunk.size());
+    collapseAmpersands(scanner.line);
+    return scanner.line;
+}
+
+// Inside a block: its end tag ends it, completing the device once all three fields are in;
+// otherwise the field awaited is captured.
+void readInsideBlock(ListingScanner& scanner, const std::string& line, ListingResults& results,
+                     std::ostream& deviceOut) {
+    CurrentDevice& device = scanner.current;
+    if (contains(line, END_TAG)) {
+        if (scanner.state == ScanState::HaveDriverName) {
+            completeDevice(device, results, deviceOut);
+        }
+        scanner.state = ScanState::Outside;
+    } else if (scanner.state == ScanState::HaveInstanceId) {
+        if (captureElement(line, DESCRIPTION_ELEMENT, device.description)) {
+            scanner.state = ScanState::HaveDescription;
+        }
+    } else if (scanner.state == ScanState::HaveDescription) {
+        if (captureElement(line, DRIVER_NAME_ELEMENT, device.driverName)) {
+            scanner.state = ScanState::HaveDriverName;
+        }
+    }
+}
+
+} // namespace
+
 void feedLine(ListingScanner& scanner, std::string_view chunk, ListingResults& results,
               std::ostream& deviceOut) {
     // An unfinished block is dropped where it may have lost its end, so that one device's
@@ -151,38 +162,10 @@ void feedLine(ListingScanner& scanner, std::string_view chunk, ListingResults& r
     if (scanner.state != ScanState::Outside && (startsAnotherBlock(chunk) || isCut(chunk))) {
         scanner.state = ScanState::Outside;
     }
-    if (!mayChangeState(scanner.state, chunk)) {
-        return;
-    }
-    std::string& line = scanner.line;
-    line.assign(chunk.data(), chunk.size());
-    collapseAmpersands(line);
-    CurrentDevice& device = scanner.current;
-    switch (scanner.state) {
-    case ScanState::Outside:
-        if (isWholeRead(chunk) && captureInstanceId(line, device.instanceId)) {
-            scanner.state = ScanState::HaveInstanceId;
-        }
-        break;
-    case ScanState::HaveInstanceId:
-        if (contains(line, END_TAG)) {
-            scanner.state = ScanState::Outside;
-        } else if (captureElement(line, DESCRIPTION_ELEMENT, device.description)) {
-            scanner.state = ScanState::HaveDescription;
-        }
-        break;
-    case ScanState::HaveDescription:
-        if (contains(line, END_TAG)) {
-            scanner.state = ScanState::Outside;
-        } else if (captureElement(line, DRIVER_NAME_ELEMENT, device.driverName)) {
-            scanner.state = ScanState::HaveDriverName;
-        }
-        break;
-    case ScanState::HaveDriverName:
-        if (contains(line, END_TAG)) {
-            completeDevice(device, results, deviceOut);
-            scanner.state = ScanState::Outside;
-        }
-        break;
+    if (scanner.state != ScanState::Outside) {
+        readInsideBlock(scanner, collapsedLine(scanner, chunk), results, deviceOut);
+    } else if (isWholeRead(chunk) && contains(chunk, TARGET_VENDOR) &&
+               captureInstanceId(collapsedLine(scanner, chunk), scanner.current.instanceId)) {
+        scanner.state = ScanState::HaveInstanceId;
     }
 }

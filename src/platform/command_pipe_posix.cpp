@@ -67,24 +67,19 @@ bool readCommandPipeChunk(PipeHandle handle, char* buffer, int limit) {
         if (length == room) {
             break;
         }
-        // One byte past the room: a "\r\n" there still fits once the '\r' is dropped.
-        const size_t window = std::min(pipe.end - pipe.begin, room - length + 1);
+        const size_t window = std::min(pipe.end - pipe.begin, room - length);
         const auto* newline = static_cast<const char*>(std::memchr(from, '\n', window));
-        const size_t lineFeedAt = newline != nullptr ? static_cast<size_t>(newline - from) : window;
-        const bool dropsCarriageReturn =
-            newline != nullptr && lineFeedAt > 0 && from[lineFeedAt - 1] == '\r';
-        const size_t lineLength = lineFeedAt + 1 - (dropsCarriageReturn ? 1 : 0);
-        if (newline != nullptr && lineLength <= room - length) {
-            std::memcpy(buffer + length, from, lineLength - 1);
-            length += lineLength;
-            buffer[length - 1] = '\n';
-            pipe.begin += lineFeedAt + 1;
-            break;
-        }
-        const size_t take = std::min(window, room - length);
+        const size_t take = newline != nullptr ? static_cast<size_t>(newline - from) + 1 : window;
         std::memcpy(buffer + length, from, take);
         length += take;
         pipe.begin += take;
+        if (newline != nullptr) {
+            if (newline != from && newline[-1] == '\r') { // a "\r\n" within this block
+                buffer[length - 2] = '\n';
+                --length;
+            }
+            break;
+        }
     }
     buffer[length] = '\0';
     return length > 0;
