@@ -88,7 +88,7 @@ const RunCase RUN_CASES[] = {
       std::string("close ") + LISTING_COMMAND_LINE}},
 };
 
-TEST(Run, ConsoleBoxesCommandsAndOrder) {
+TEST(MainSequence, ConsoleBoxesCommandsAndOrder) {
     for (const RunCase& c : RUN_CASES) {
         SCOPED_TRACE(c.name);
         FakeSeams seams{c.commands, c.answer, {}, {}, {}, {}};

@@ -38,7 +38,8 @@ bool captureInstanceId(const std::string& line, std::string& instanceId) {
         return false;
     }
     const size_t endAt = line.find(INSTANCE_ID_END, idAt);
-    if (endAt == std::string::npos || line.find(END_TAG, idAt) < endAt ||
+    if (endAt == std::string::npos ||
+        contains(std::string_view(line).substr(idAt, endAt - idAt), END_TAG) ||
         line.find_first_not_of(WHITE_SPACE, endAt + INSTANCE_ID_END.size()) != std::string::npos) {
         return false;
     }
@@ -61,9 +62,9 @@ bool captureElement(const std::string& line, const Element& element, std::string
     return true;
 }
 
-// Collapsing ampersands never makes nor breaks a text without '&' and ';', such as the part of
-// the target prefix before its '&'. So outside a block, where a chunk can begin a target block
-// only if it holds that part, most chunks are passed over without being collapsed.
+// Collapsing ampersands never makes nor breaks the part of the target prefix before its '&':
+// it holds no '&', 'a', 'm', 'p' or ';'. So outside a block, where a chunk can begin a target
+// block only if it holds that part, most chunks are passed over without being collapsed.
 constexpr std::string_view TARGET_VENDOR(TARGET_ID_PREFIX.data(), TARGET_ID_PREFIX.find('&'));
 
 // A start tag with no "</Device>" before it, read inside a block: that block lost its end tag.
