@@ -43,9 +43,10 @@ const PipeCase PIPE_CASES[] = {
      128,
      {"ab\n", "a\r"}},
     {"limit counts after the drop",
-     "printf '%0126d\\r\\n%0127d\\r\\n' 0 0",
+     "printf '%0126d\\r\\n%0127d\\r\\n%0127d\\n%0126d\\rX\\n' 0 0 0 0",
      128,
-     {std::string(126, '0') + "\n", std::string(127, '0'), "\n"}},
+     {std::string(126, '0') + "\n", std::string(127, '0'), "\n", std::string(127, '0'), "\n",
+      std::string(126, '0') + "\r", "X\n"}},
 };
 
 TEST(PosixPipe, ReadsChunksInTextMode) {

@@ -3,16 +3,24 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
 namespace {
 
-// Chunks are cut from large reads of the pipe rather than through stdio's page-sized buffer,
-// which would cost a system call for every 4 KiB of a long listing; the chunks are the ones that
-// fgets would return from the text-mode pipe.
-constexpr size_t PIPE_BUFFER_SIZE = size_t{64} * 1024;
+// Chunks are cut from large reads of the pipe rather than through stdio's buffer, which would
+// cost a system call for every few KiB of a long listing; the chunks are the ones that fgets
+// would return from the text-mode pipe. A read takes as much as the pipe can hold, where the
+// system tells (Linux), so that one read empties it.
+size_t readSize(FILE* file) {
+#ifdef F_GETPIPE_SZ
+    return static_cast<size_t>(std::max(fcntl(fileno(file), F_GETPIPE_SZ), BUFSIZ));
+#else
+    return BUFSIZ;
+#endif
+}
 
 struct PosixPipe {
     FILE* file;
@@ -26,7 +34,7 @@ struct PosixPipe {
 bool refill(PosixPipe& pipe) {
     const ssize_t got = read(fileno(pipe.file), pipe.buffer.data(), pipe.buffer.size());
     pipe.begin = 0;
-    pipe.end = got > 0 ? static_cast<size_t>(got) : 0;
+    pipe.end = static_cast<size_t>(std::max<ssize_t>(got, 0));
     return pipe.end > 0;
 }
 
@@ -41,7 +49,7 @@ PipeHandle openCommandPipe(const std::string& commandLine, const char* mode) {
     if (file == nullptr) {
         return nullptr;
     }
-    return new PosixPipe{file, std::vector<char>(PIPE_BUFFER_SIZE)};
+    return new PosixPipe{file, std::vector<char>(readSize(file))};
 }
 
 bool readCommandPipeChunk(PipeHandle handle, char* buffer, int limit) {
@@ -54,7 +62,7 @@ bool readCommandPipeChunk(PipeHandle handle, char* buffer, int limit) {
     for (;;) {
         // A '\r' taken last may yet pair with a '\n' at the start of the next block, or just past
         // the limit.
-        const bool carriageReturnTaken = length > 0 && buffer[length - 1] == '\r';
+        const bool carriageReturnTaken = length != 0 && buffer[length - 1] == '\r';
         if ((length == room && !carriageReturnTaken) || (pipe.begin == pipe.end && !refill(pipe))) {
             break;
         }
