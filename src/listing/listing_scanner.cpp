@@ -8,7 +8,6 @@ constexpr std::string_view START_TAG = "<Device InstanceId=";
 constexpr std::string_view INSTANCE_ID_END = "\">";
 constexpr std::string_view END_TAG = "</Device>";
 constexpr const char WHITE_SPACE[] = " \t\r\n";
-constexpr std::string_view AMP_AFTER_AMPERSAND = "amp;"; // what collapsing deletes
 
 struct Element {
     std::string_view open;
@@ -112,8 +111,8 @@ void collapseAmpersands(std::string& line) {
     size_t write = read;
     while (read < size) {
         bytes[write++] = bytes[read++]; // the '&'
-        while (line.compare(read, AMP_AFTER_AMPERSAND.size(), AMP_AFTER_AMPERSAND) == 0) {
-            read += AMP_AFTER_AMPERSAND.size();
+        while (size - read >= 4 && std::memcmp(bytes + read, "amp;", 4) == 0) {
+            read += 4;
         }
         const auto* next = static_cast<const char*>(std::memchr(bytes + read, '&', size - read));
         const size_t segment = (next != nullptr ? static_cast<size_t>(next - bytes) : size) - read;
