@@ -22,13 +22,13 @@ bool contains(std::string_view line, std::string_view text) {
 
 // Outside, on a chunk holding the target's vendor (see feedLine): a target block begins only
 // on the block's own whole start-tag line, so that no other device's text can pass for its start.
-// The line holds the start tag once; the attribute's value begins with the target prefix; the
-// instance id, which runs to the first "\">", holds no "</Device>" (which would end the block on
-// this line); and after that "\">" comes nothing but white space.
+// The attribute's value begins with the target prefix; the instance id, which runs to the first
+// "\">", holds no '<' (an attribute value cannot, so one there begins another tag, whose fields
+// would follow); and after that "\">" comes nothing but white space. So the line holds this one
+// start tag and no other tag.
 bool captureInstanceId(const std::string& line, std::string& instanceId) {
     const size_t tagAt = line.find(START_TAG);
-    if (tagAt == std::string::npos ||
-        line.find(START_TAG, tagAt + START_TAG.size()) != std::string::npos) {
+    if (tagAt == std::string::npos) {
         return false;
     }
     const size_t quoteAt = tagAt + START_TAG.size();
@@ -38,8 +38,7 @@ bool captureInstanceId(const std::string& line, std::string& instanceId) {
         return false;
     }
     const size_t endAt = line.find(INSTANCE_ID_END, idAt);
-    if (endAt == std::string::npos ||
-        contains(std::string_view(line).substr(idAt, endAt - idAt), END_TAG) ||
+    if (endAt == std::string::npos || line.find('<', idAt) < endAt ||
         line.find_first_not_of(WHITE_SPACE, endAt + INSTANCE_ID_END.size()) != std::string::npos) {
         return false;
     }
@@ -67,9 +66,25 @@ bool captureElement(const std::string& line, const Element& element, std::string
 // block only if it holds that part, most chunks are passed over without being collapsed.
 constexpr std::string_view TARGET_VENDOR(TARGET_ID_PREFIX.data(), TARGET_ID_PREFIX.find('&'));
 
+// Where the chunk's first Device start tag begins, however its attributes are written: "<Device"
+// followed by white space, '>' or '/'. npos if the chunk holds none.
+size_t findAnyStartTag(std::string_view chunk) {
+    constexpr std::string_view ELEMENT = "<Device";
+    constexpr std::string_view AFTER_NAME = " \t\r\n>/";
+    for (size_t at = chunk.find(ELEMENT); at != std::string_view::npos;
+         at = chunk.find(ELEMENT, at + 1)) {
+        const size_t next = at + ELEMENT.size();
+        if (next < chunk.size() && AFTER_NAME.find(chunk[next]) != std::string_view::npos) {
+            return at;
+        }
+    }
+    return std::string_view::npos;
+}
+
 // A start tag with no "</Device>" before it, read inside a block: that block lost its end tag.
+// Any spelling of the tag counts, so that no other device's fields are read into the block.
 bool startsAnotherBlock(std::string_view chunk) {
-    const size_t startAt = chunk.find(START_TAG);
+    const size_t startAt = findAnyStartTag(chunk);
     return startAt != std::string_view::npos && !contains(chunk.substr(0, startAt), END_TAG);
 }
 

@@ -29,17 +29,30 @@ std::string collapsedReferences(std::string text) {
     return text;
 }
 
+// Where the next Device start tag at or after `at` begins, however its attributes are written.
+size_t nextStartTag(const std::string& text, size_t at) {
+    for (at = text.find("<Device", at); at != std::string::npos;
+         at = text.find("<Device", at + 1)) {
+        if (at + 7 < text.size() &&
+            std::string(" \t\r\n>/").find(text[at + 7]) != std::string::npos) {
+            return at;
+        }
+    }
+    return std::string::npos;
+}
+
 // Whether the listing, apart from the scanner, holds a block that gives the device all three
 // fields: a start tag whose attribute is the instance id, and both elements after it and before
-// the next "</Device>" or start tag. The whole listing is collapsed at once: no reference runs
-// across the '<', '>' or '"' that bound a tag's text, so that reads as collapsing chunk by chunk.
+// the next "</Device>" or start tag (of any spelling). The whole listing is collapsed at once: no
+// reference runs across the '<', '>' or '"' that bound a tag's text, so that reads as collapsing
+// chunk by chunk.
 bool takenFromOneBlock(const std::string& collapsedListing, const CurrentDevice& device) {
     const std::string startTag = "<Device InstanceId=\"" + device.instanceId + "\">";
     for (size_t at = collapsedListing.find(startTag); at != std::string::npos;
          at = collapsedListing.find(startTag, at + 1)) {
         const size_t from = at + startTag.size();
         const size_t to = std::min(collapsedListing.find("</Device>", at),
-                                   collapsedListing.find("<Device InstanceId=", at + 1));
+                                   nextStartTag(collapsedListing, at + 1));
         const auto inBlock = [&](const std::string& element) {
             const size_t found = collapsedListing.find(element, from);
             return found != std::string::npos && found + element.size() <= to;
