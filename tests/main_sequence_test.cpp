@@ -1,7 +1,7 @@
 // Whole runs in-process, for what no end-to-end case can reach on POSIX: a command that cannot
-// start, a pipe whose close fails, a box that returns neither Yes nor No, a zero byte in the
-// utility's output to a deletion, and the order of the boxes and pipe closings. Every other run
-// is an end-to-end case under tests/cases.
+// start, a pipe whose close fails, a 32-bit exit status, a box that returns neither Yes nor No,
+// a zero byte in the utility's output to a deletion, and the order of the boxes and pipe closings.
+// Every other run is an end-to-end case under tests/cases.
 #include "app/main_sequence.h"
 #include "app/messages.h"
 #include "support/fake_seams.h"
@@ -37,6 +37,9 @@ const ShownBox CONFIRM{std::string("\"A\",\"oem1.inf\"\n\"B\",\"oem2.inf\"\n\"C\
                        "Confirm", BoxKind::YesNo};
 const ShownBox NOT_RUNNABLE{MSG_TOOL_NOT_RUNNABLE, "Error", BoxKind::Ok};
 const ShownBox SOME_FAILED{MSG_SOME_FAILED, "Caution", BoxKind::Ok};
+const ShownBox ALL_REMOVED{MSG_ALL_REMOVED, "Information", BoxKind::Ok};
+// pnputil's status for a package that was not installed, which counts as removed.
+const auto NOT_INSTALLED = static_cast<int32_t>(0xE000023C);
 // 127 bytes make one read of the utility's output: the zero byte ends the first read's text,
 // and the "y" begins the second read.
 const std::string ZERO_AT_READ_END = std::string(126, 'x') + std::string(1, '\0') + "y\n";
@@ -85,6 +88,17 @@ const RunCase RUN_CASES[] = {
      {CONFIRM, SOME_FAILED},
      {"box Confirm", std::string("close ") + DELETE_1, std::string("close ") + DELETE_2,
       std::string("close ") + DELETE_3, "box Caution",
+      std::string("close ") + LISTING_COMMAND_LINE}},
+    {"a package that was not installed counts as removed",
+     {{true, LISTING, 0}, {true, "", 0}, {true, "", NOT_INSTALLED}, {true, "", 0}},
+     ANSWER_YES,
+     MSG_RETRIEVING + DEVICE_LINES + "\r\n" + DELETE_1 + "\r\nreturn code= 0(0x0)\r\n\r\n" +
+         DELETE_2 + "\r\nreturn code= -536870340(0xE000023C)\r\n\r\n" + DELETE_3 +
+         "\r\nreturn code= 0(0x0)\r\n\r\n",
+     {LISTING_COMMAND_LINE, DELETE_1, DELETE_2, DELETE_3},
+     {CONFIRM, ALL_REMOVED},
+     {"box Confirm", std::string("close ") + DELETE_1, std::string("close ") + DELETE_2,
+      std::string("close ") + DELETE_3, "box Information",
       std::string("close ") + LISTING_COMMAND_LINE}},
 };
 
