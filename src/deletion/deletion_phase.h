@@ -11,9 +11,9 @@
 enum class NameRejection { None, Empty, UnsafeCharacters, LeadingCharacter, TooLong };
 
 // Only names of ASCII letters, digits, '.', '_' and '-' that begin with a letter or a digit reach
-// the command interpreter, which would otherwise expand '%', '$', backticks and quotes in a line
-// run with administrator rights. (A name whose command line does not fit is TooLong, found when
-// the line is formatted.)
+// a command line run with administrator rights: there a quote or a space would change pnputil's
+// arguments, and the POSIX build's shell would expand '%', '$' and backticks. (A name whose
+// command line does not fit is TooLong, found when the line is formatted.)
 NameRejection checkDriverPackageName(const std::string& name);
 
 // Runs the deletion command for each of the first foundCount names, in order, relaying command
