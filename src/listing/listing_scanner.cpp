@@ -38,7 +38,8 @@ bool captureInstanceId(const std::string& line, std::string& instanceId) {
         return false;
     }
     const size_t endAt = line.find(INSTANCE_ID_END, idAt);
-    if (endAt == std::string::npos || line.find('<', idAt) < endAt ||
+    if (endAt == std::string::npos ||
+        contains(std::string_view(line).substr(idAt, endAt - idAt), "<") ||
         line.find_first_not_of(WHITE_SPACE, endAt + INSTANCE_ID_END.size()) != std::string::npos) {
         return false;
     }
@@ -73,8 +74,8 @@ size_t findAnyStartTag(std::string_view chunk) {
     constexpr std::string_view AFTER_NAME = " \t\r\n>/";
     for (size_t at = chunk.find(ELEMENT); at != std::string_view::npos;
          at = chunk.find(ELEMENT, at + 1)) {
-        const size_t next = at + ELEMENT.size();
-        if (next < chunk.size() && AFTER_NAME.find(chunk[next]) != std::string_view::npos) {
+        const size_t afterAt = at + ELEMENT.size();
+        if (chunk.find_first_of(AFTER_NAME, afterAt) == afterAt) {
             return at;
         }
     }
