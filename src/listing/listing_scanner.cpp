@@ -24,8 +24,8 @@ bool contains(std::string_view line, std::string_view text) {
 // on the block's own whole start-tag line, so that no other device's text can pass for its start.
 // The attribute's value begins with the target prefix; the instance id, which runs to the first
 // "\">", holds no '<' (an attribute value cannot, so one there begins another tag, whose fields
-// would follow); and after that "\">" comes nothing but white space. So the line holds this one
-// start tag and no other tag.
+// would follow); and after that "\">" comes nothing but white space. So no other tag follows
+// this start tag on the line, and the fields are read from the lines after it.
 bool captureInstanceId(const std::string& line, std::string& instanceId) {
     const size_t tagAt = line.find(START_TAG);
     if (tagAt == std::string::npos) {
