@@ -17,6 +17,8 @@ A case folder under tests/cases holds case.json and the files it names:
   only         "posix" or "windows": the case holds on that platform alone
   userEnvironment  variables set in the user's own environment (HKCU\Environment) for the
                runs (Windows)
+  posixEnvironment  variables set for the tool's runs (POSIX); "$CASE" in a value stands for
+               the case folder
   pnputilEnvironment  file with what the stand-in must have seen of the variables that choose
                what an elevated program loads, one record per start of the stand-in
   runs         runs in order, sharing the stand-in's state:
@@ -97,6 +99,7 @@ def posix_run(args, setup, run):
     standard output (a file) must already hold everything the tool prints before that box."""
     env = {k: v for k, v in os.environ.items() if not k.startswith("PNPUTIL_STANDIN_")}
     env.update(path_variables(setup))
+    env.update(setup["posix_environment"])
     if setup["standin_installed"]:
         env["PATH"] = args.standin + os.pathsep + env["PATH"]
     deadline = time.monotonic() + RUN_TIMEOUT_SECONDS
@@ -174,6 +177,8 @@ def run_case(case_dir, runner, platform, args):
                  "mark": os.path.join(work, PLANTED_MARK),
                  "environment": os.path.join(work, "environment.txt"),
                  "user_environment": dict(case.get("userEnvironment", {})),
+                 "posix_environment": {name: value.replace("$CASE", os.path.abspath(case_dir))
+                                       for name, value in case.get("posixEnvironment", {}).items()},
                  "standin_installed": case.get("pnputil", "standin") == "standin"}
         must_not_exist = list(case.get("mustNotExist", []))
         if case.get("planted"):

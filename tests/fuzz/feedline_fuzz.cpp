@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <sstream>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -31,14 +32,11 @@ std::string collapsedReferences(std::string text) {
 
 // Where the next Device start tag at or after `at` begins, however its attributes are written.
 size_t nextStartTag(const std::string& text, size_t at) {
-    for (at = text.find("<Device", at); at != std::string::npos;
-         at = text.find("<Device", at + 1)) {
-        if (at + 7 < text.size() &&
-            std::string(" \t\r\n>/").find(text[at + 7]) != std::string::npos) {
-            return at;
-        }
+    while ((at = text.find("<Device", at)) != std::string::npos &&
+           std::string_view(" \t\r\n>/").find(text.c_str()[at + 7]) == std::string_view::npos) {
+        ++at;
     }
-    return std::string::npos;
+    return at;
 }
 
 // Whether the listing, apart from the scanner, holds a block that gives the device all three
