@@ -10,10 +10,11 @@
 // Why a driver package name is not put into a command line, if it is not.
 enum class NameRejection { None, Empty, UnsafeCharacters, LeadingCharacter, TooLong };
 
-// Only names of ASCII letters, digits, '.', '_' and '-' that begin with a letter or a digit reach
-// a command line run with administrator rights: there a quote or a space would change pnputil's
-// arguments, and the POSIX build's shell would expand '%', '$' and backticks. (A name whose
-// command line does not fit is TooLong, found when the line is formatted.)
+// Only names of ASCII letters, digits, '.', '_' and '-' that begin with a letter or a digit, as
+// driver package names are (oem12.inf), reach a command line run with administrator rights:
+// nothing else can change what the line means. A quote or a space would change pnputil's
+// arguments, and the POSIX build's shell would expand '$' and backticks. (A name whose command
+// line does not fit is TooLong, found when the line is formatted.)
 NameRejection checkDriverPackageName(const std::string& name);
 
 // Runs the deletion command for each of the first foundCount names, in order, relaying command
