@@ -48,7 +48,8 @@ struct RunCase {
     const char* name;
     std::vector<ScriptedCommand> commands; // the listing first, then the deletions
     int answer;
-    std::string afterBanner; // standard output after the banner
+    std::vector<size_t> readSizes; // of the raw reads of every command's output
+    std::string afterBanner;       // standard output after the banner
     std::vector<std::string> started;
     std::vector<ShownBox> boxes;
     std::vector<std::string> events;
@@ -58,6 +59,7 @@ const RunCase RUN_CASES[] = {
     {"listing command cannot start",
      {{false, "", 0}},
      ANSWER_YES,
+     {},
      "",
      {LISTING_COMMAND_LINE},
      {NOT_RUNNABLE},
@@ -65,6 +67,7 @@ const RunCase RUN_CASES[] = {
     {"a box that fails is No",
      {{true, LISTING, 0}},
      0,
+     {1},
      MSG_RETRIEVING + DEVICE_LINES,
      {LISTING_COMMAND_LINE},
      {CONFIRM},
@@ -72,6 +75,7 @@ const RunCase RUN_CASES[] = {
     {"second of three deletions cannot start",
      {{true, LISTING, 0}, {true, "Deleted.\n", 0}, {false, "", 0}},
      ANSWER_YES,
+     {3, 60},
      MSG_RETRIEVING + DEVICE_LINES + "\r\n" + DELETE_1 +
          "\r\nDeleted.\nreturn code= 0(0x0)\r\n\r\n" + DELETE_2 + "\r\n",
      {LISTING_COMMAND_LINE, DELETE_1, DELETE_2},
@@ -81,6 +85,7 @@ const RunCase RUN_CASES[] = {
     {"close failure is a failure; a zero byte ends the text of its read of the output",
      {{true, LISTING, 0}, {true, "", -1}, {true, ZERO_AT_READ_END, 0}, {true, "", 0}},
      ANSWER_YES,
+     {},
      MSG_RETRIEVING + DEVICE_LINES + "\r\n" + DELETE_1 + "\r\nreturn code= -1(0xFFFFFFFF)\r\n\r\n" +
          DELETE_2 + "\r\n" + std::string(126, 'x') + "y\nreturn code= 0(0x0)\r\n\r\n" + DELETE_3 +
          "\r\nreturn code= 0(0x0)\r\n\r\n",
@@ -92,6 +97,7 @@ const RunCase RUN_CASES[] = {
     {"a package that was not installed counts as removed",
      {{true, LISTING, 0}, {true, "", 0}, {true, "", NOT_INSTALLED}, {true, "", 0}},
      ANSWER_YES,
+     {7},
      MSG_RETRIEVING + DEVICE_LINES + "\r\n" + DELETE_1 + "\r\nreturn code= 0(0x0)\r\n\r\n" +
          DELETE_2 + "\r\nreturn code= -536870340(0xE000023C)\r\n\r\n" + DELETE_3 +
          "\r\nreturn code= 0(0x0)\r\n\r\n",
@@ -105,7 +111,7 @@ const RunCase RUN_CASES[] = {
 TEST(MainSequence, ConsoleBoxesCommandsAndOrder) {
     for (const RunCase& c : RUN_CASES) {
         SCOPED_TRACE(c.name);
-        FakeSeams seams{c.commands, c.answer, {}, {}, {}, {}};
+        FakeSeams seams{c.commands, c.answer, c.readSizes, {}, {}, {}, {}};
         testing::internal::CaptureStdout();
         const int status = runTool(seams.pipe(), seams.box());
         const std::string out = testing::internal::GetCapturedStdout();

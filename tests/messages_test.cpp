@@ -18,6 +18,10 @@ const MessageCase MESSAGES[] = {
     {"MSG_RETRIEVING", MSG_RETRIEVING, "デバイスリストを取得中(Retrieving device list.)\n\n"},
     {"MSG_NONE_FOUND", MSG_NONE_FOUND,
      "削除対象のデバイスが見つかりませんでした\n(No devices were found to remove.)"},
+    {"MSG_NO_DEVICE_LIST", MSG_NO_DEVICE_LIST,
+     "pnputil.exeからデバイスリストを取得できませんでした。Windows 11 24H2以降が必要です\n(Could "
+     "not get "
+     "the device list from pnputil.exe. Windows 11 24H2 or later is needed.)"},
     {"MSG_CONFIRM_QUESTION", MSG_CONFIRM_QUESTION,
      "\n上記のデバイスを削除しますか\n(Do you want to remove the above device(s)?)"},
     {"MSG_ALL_REMOVED", MSG_ALL_REMOVED,

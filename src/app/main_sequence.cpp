@@ -2,7 +2,6 @@
 
 #include "app/messages.h"
 #include "deletion/deletion_phase.h"
-#include "listing/listing_scanner.h"
 #include "platform/pnputil.h"
 
 #include <cstdio>
@@ -19,9 +18,28 @@ void printBanner() {
 
 } // namespace
 
+ListingOutcome readListing(OutputReader& reader, ReadBuffer& buffer, ListingScanner& scanner,
+                           ListingResults& results, std::ostream& deviceOut) {
+    ListingOutcome outcome;
+    std::string_view chunk;
+    for (;;) {
+        const std::string_view needed = textALineNeeds(scanner);
+        if (outcome.heldRoot && !needed.empty()) {
+            passOverLinesWithout(reader, needed);
+        }
+        if (!readChunk(reader, buffer.data(), LISTING_READ_LIMIT, chunk)) {
+            return outcome;
+        }
+        outcome.wroteAnything = true;
+        outcome.heldRoot =
+            outcome.heldRoot || chunk.find(LISTING_ROOT_START_TAG) != std::string_view::npos;
+        feedLine(scanner, chunk, results, deviceOut);
+    }
+}
+
 int runTool(const CommandPipe& pipe, const MessageSeam& showMessage) {
     printBanner();
-    const PipeHandle listing = pipe.open(LISTING_COMMAND, PIPE_READ_TEXT);
+    const PipeHandle listing = pipe.open(LISTING_COMMAND);
     if (listing == nullptr) {
         showMessage(MSG_TOOL_NOT_RUNNABLE, CAPTION_ERROR, BoxKind::Ok);
         return TOOL_EXIT_STATUS;
@@ -29,15 +47,15 @@ int runTool(const CommandPipe& pipe, const MessageSeam& showMessage) {
     std::printf("%s", MSG_RETRIEVING);
 
     ReadBuffer readBuffer{};
+    OutputReader reader = startReading(pipe, listing);
     ListingScanner scanner;
     ListingResults results;
-    while (pipe.readChunk(listing, readBuffer.data(), LISTING_READ_LIMIT)) {
-        // A zero byte in the output ends the chunk, as it ends the C string that was read.
-        feedLine(scanner, std::string_view(readBuffer.data()), results, std::cout);
-    }
+    const ListingOutcome outcome = readListing(reader, readBuffer, scanner, results, std::cout);
 
     if (results.foundCount == 0) {
-        showMessage(MSG_NONE_FOUND, CAPTION_ERROR, BoxKind::Ok);
+        // Output that is no listing at all (an older pnputil's usage, say) had no list to look in.
+        const bool noDeviceList = outcome.wroteAnything && !outcome.heldRoot;
+        showMessage(noDeviceList ? MSG_NO_DEVICE_LIST : MSG_NONE_FOUND, CAPTION_ERROR, BoxKind::Ok);
     } else {
         results.confirmText += MSG_CONFIRM_QUESTION;
         if (showMessage(results.confirmText, CAPTION_CONFIRM, BoxKind::YesNo) == ANSWER_YES) {

@@ -1,16 +1,18 @@
 #include "deletion_phase.h"
 
 #include "app/messages.h"
+#include "platform/output_reader.h"
 #include "platform/pnputil.h"
 
 #include <array>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 namespace {
 
 constexpr size_t COMMAND_BUFFER_SIZE = 1024;
-constexpr int OUTPUT_READ_LIMIT = 128;
+constexpr size_t OUTPUT_READ_LIMIT = 128;
 
 bool isLetterOrDigit(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
@@ -98,14 +100,16 @@ void runDeletionPhase(const std::vector<std::string>& driverNames, int32_t found
             continue;
         }
         std::printf("%s\r\n", commandLine.data());
-        const PipeHandle command = pipe.open(commandLine.data(), PIPE_READ_TEXT);
+        const PipeHandle command = pipe.open(commandLine.data());
         if (command == nullptr) {
             // The names after this one are not attempted; earlier deletions stay done.
             showMessage(MSG_TOOL_NOT_RUNNABLE, CAPTION_ERROR, BoxKind::Ok);
             return;
         }
-        while (pipe.readChunk(command, readBuffer.data(), OUTPUT_READ_LIMIT)) {
-            std::fputs(readBuffer.data(), stdout);
+        OutputReader output = startReading(pipe, command);
+        std::string_view chunk;
+        while (readChunk(output, readBuffer.data(), OUTPUT_READ_LIMIT, chunk)) {
+            std::fwrite(chunk.data(), 1, chunk.size(), stdout);
         }
         const int32_t status = pipe.close(command);
         std::printf("return code= %d(0x%X)\r\n\r\n", status, static_cast<unsigned>(status));

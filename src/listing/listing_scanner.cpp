@@ -62,11 +62,6 @@ bool captureElement(const std::string& line, const Element& element, std::string
     return true;
 }
 
-// Collapsing ampersands never makes nor breaks the part of the target prefix before its '&':
-// it holds no '&', 'a', 'm', 'p' or ';'. So outside a block, where a chunk can begin a target
-// block only if it holds that part, most chunks are passed over without being collapsed.
-constexpr std::string_view TARGET_VENDOR(TARGET_ID_PREFIX.data(), TARGET_ID_PREFIX.find('&'));
-
 // Where the chunk's first Device start tag begins, however its attributes are written: "<Device"
 // followed by white space, '>' or '/'. npos if the chunk holds none.
 size_t findAnyStartTag(std::string_view chunk) {
@@ -170,6 +165,10 @@ void readInsideBlock(ListingScanner& scanner, const std::string& line, ListingRe
 }
 
 } // namespace
+
+std::string_view textALineNeeds(const ListingScanner& scanner) {
+    return scanner.state == ScanState::Outside ? TARGET_VENDOR : std::string_view();
+}
 
 void feedLine(ListingScanner& scanner, std::string_view chunk, ListingResults& results,
               std::ostream& deviceOut) {

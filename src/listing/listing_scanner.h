@@ -9,6 +9,10 @@
 // Instance ids of EZ-USB FX2 controllers that enumerate without an EEPROM.
 constexpr std::string_view TARGET_ID_PREFIX = "USB\\VID_04B4&PID_8613\\";
 
+// The part of the target prefix before its '&'. Collapsing references never makes nor breaks it: it
+// holds no '&', 'a', 'm', 'p' or ';'.
+constexpr std::string_view TARGET_VENDOR(TARGET_ID_PREFIX.data(), TARGET_ID_PREFIX.find('&'));
+
 // The longest chunk of the listing: a read that ends at the limit rather than at a '\n'.
 constexpr size_t LISTING_CHUNK_MAX = 1022;
 
@@ -42,6 +46,11 @@ struct ListingResults {
 
 // Replaces every "&amp;" by "&" until none is left, so that escaped references collapse fully.
 void collapseAmpersands(std::string& line);
+
+// What a line read next must hold for any of its chunks to change the scanner or the results:
+// outside a block, TARGET_VENDOR, without which a chunk cannot begin one; inside a block anything
+// may matter, and the text is empty.
+std::string_view textALineNeeds(const ListingScanner& scanner);
 
 // Takes one chunk of the listing as read (at most LISTING_CHUNK_MAX bytes, its '\n' included if
 // it has one) and writes the line of a completed device to deviceOut. Inside a block, a chunk

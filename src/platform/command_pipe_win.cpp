@@ -2,10 +2,6 @@
 
 #include <windows.h>
 
-#include <fcntl.h>
-#include <io.h>
-
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -19,7 +15,7 @@ namespace {
 constexpr const char PNPUTIL_FILE_NAME[] = "\\pnputil.exe";
 
 struct WindowsPipe {
-    FILE* output;
+    HANDLE output; // the read end
     HANDLE process;
 };
 
@@ -119,7 +115,7 @@ HANDLE startPnputil(const std::string& commandLine, HANDLE outputWriteEnd) {
 
 } // namespace
 
-PipeHandle openCommandPipe(const std::string& commandLine, const char* mode) {
+PipeHandle openCommandPipe(const std::string& commandLine) {
     // Only the write end is inherited: the child must not hold the read end open.
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
     HANDLE readEnd = nullptr;
@@ -135,31 +131,21 @@ PipeHandle openCommandPipe(const std::string& commandLine, const char* mode) {
         CloseHandle(readEnd);
         return nullptr;
     }
-    // Read through the C runtime in text mode, as _popen would: "\r\n" becomes "\n" and 0x1A
-    // ends the output.
-    const int descriptor =
-        _open_osfhandle(reinterpret_cast<intptr_t>(readEnd), _O_RDONLY | _O_TEXT);
-    FILE* output = descriptor == -1 ? nullptr : _fdopen(descriptor, mode);
-    if (output == nullptr) {
-        if (descriptor == -1) {
-            CloseHandle(readEnd);
-        } else {
-            _close(descriptor);
-        }
-        TerminateProcess(process, 1);
-        CloseHandle(process);
-        return nullptr;
-    }
-    return new WindowsPipe{output, process};
+    return new WindowsPipe{readEnd, process};
 }
 
-bool readCommandPipeChunk(PipeHandle handle, char* buffer, int limit) {
-    return std::fgets(buffer, limit, static_cast<WindowsPipe*>(handle)->output) != nullptr;
+size_t readCommandPipe(PipeHandle handle, char* buffer, size_t size) {
+    // The pipe's own bytes, with no C runtime stream between: the text mode is the reader's.
+    DWORD got = 0;
+    const BOOL ok = ReadFile(static_cast<WindowsPipe*>(handle)->output, buffer,
+                             static_cast<DWORD>(size), &got, nullptr);
+    return ok != 0 ? got : 0;
 }
 
 int32_t closeCommandPipe(PipeHandle handle) {
     auto* pipe = static_cast<WindowsPipe*>(handle);
-    std::fclose(pipe->output);
+    // Closed first, so that a command still writing is not left waiting for a reader.
+    CloseHandle(pipe->output);
     DWORD status = 0;
     const bool known = WaitForSingleObject(pipe->process, INFINITE) == WAIT_OBJECT_0 &&
                        GetExitCodeProcess(pipe->process, &status) != 0;

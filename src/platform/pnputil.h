@@ -3,11 +3,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // What the tool relies on from the Plug and Play utility, which it runs by name.
 constexpr const char* LISTING_COMMAND = "pnputil /enum-devices /format xml";
 constexpr const char DELETE_COMMAND_FORMAT[] = "pnputil /delete-driver \"%s\" /uninstall";
-constexpr const char* PIPE_READ_TEXT = "rt";
+// The listing's root element, which stands before any device block. An older pnputil, without
+// /enum-devices /format xml, prints its usage or an error instead, without it.
+constexpr std::string_view LISTING_ROOT_START_TAG = "<PnpUtil";
 
 // The deletion succeeded, or the package is no longer an installed OEM INF.
 constexpr int32_t DELETE_STATUS_SUCCESS = 0;

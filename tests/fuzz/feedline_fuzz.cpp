@@ -1,8 +1,11 @@
-// libFuzzer target: arbitrary listings, read in chunks as the tool reads them, must keep the
-// scanner's invariants after every chunk.
+// libFuzzer target: arbitrary listings, arriving in raw reads of arbitrary sizes, read chunk by
+// chunk, must keep the scanner's invariants after every chunk; and the tool's own reading, which
+// passes over lines, must give the same devices, collections and scanner as that plain reading.
+// The first four bytes of an input choose the sizes of the raw reads; the rest is the listing.
 #include "app/main_sequence.h"
 #include "listing/listing_scanner.h"
-#include "support/pipe_reads.h"
+#include "platform/pnputil.h"
+#include "support/fake_seams.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -63,15 +66,28 @@ bool takenFromOneBlock(const std::string& collapsedListing, const CurrentDevice&
     return false;
 }
 
-} // namespace
+// Sizes from 1 byte to a whole raw read, small ones most often, so that reads cut lines anywhere.
+std::vector<size_t> readSizesFrom(const uint8_t* bytes) {
+    std::vector<size_t> sizes;
+    for (int i = 0; i < 4; ++i) {
+        const size_t b = bytes[i];
+        sizes.push_back(b < 64 ? b + 1 : b < 192 ? (b - 63) * 16 : RAW_READ_SIZE);
+    }
+    return sizes;
+}
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    ListingScanner scanner;
-    ListingResults results;
-    std::ostringstream out;
-    const std::string listing(reinterpret_cast<const char*>(data), size);
+// Every chunk to the scanner, checking its invariants after each.
+ListingOutcome readEveryChunk(OutputReader& reader, const std::string& listing,
+                              ListingScanner& scanner, ListingResults& results,
+                              std::ostringstream& out) {
+    ListingOutcome outcome;
+    ReadBuffer buffer{};
+    std::string_view chunk;
     std::string collapsedListing; // made when the first device completes
-    for (const std::string& chunk : pipeReads(listing, LISTING_READ_LIMIT)) {
+    while (readChunk(reader, buffer.data(), LISTING_READ_LIMIT, chunk)) {
+        outcome.wroteAnything = true;
+        outcome.heldRoot =
+            outcome.heldRoot || chunk.find(LISTING_ROOT_START_TAG) != std::string_view::npos;
         const size_t printedBefore = out.str().size();
         const int32_t foundBefore = results.foundCount;
         const size_t confirmedBefore = results.confirmText.size();
@@ -105,5 +121,50 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                     "\"" + device.description + "\",\"" + device.driverName + "\"\n",
                 "confirmation line appended");
     }
+    return outcome;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 4) {
+        return 0;
+    }
+    const std::vector<size_t> readSizes = readSizesFrom(data);
+    const std::string listing(reinterpret_cast<const char*>(data) + 4, size - 4);
+    struct Reading {
+        ScriptedOutput output;
+        CommandPipe pipe;
+        ListingScanner scanner;
+        ListingResults results;
+        std::ostringstream out;
+        ListingOutcome outcome;
+    } plain, passingOver;
+    for (Reading* r : {&plain, &passingOver}) {
+        r->output = {listing, readSizes};
+        r->pipe.read = [r](PipeHandle, char* buffer, size_t room) {
+            return readScripted(r->output, buffer, room);
+        };
+    }
+    OutputReader plainReader = startReading(plain.pipe, nullptr);
+    plain.outcome = readEveryChunk(plainReader, listing, plain.scanner, plain.results, plain.out);
+    OutputReader reader = startReading(passingOver.pipe, nullptr);
+    ReadBuffer buffer{};
+    passingOver.outcome =
+        readListing(reader, buffer, passingOver.scanner, passingOver.results, passingOver.out);
+
+    require(passingOver.out.str() == plain.out.str(), "the same device lines");
+    require(passingOver.results.driverNames == plain.results.driverNames &&
+                passingOver.results.confirmText == plain.results.confirmText &&
+                passingOver.results.foundCount == plain.results.foundCount,
+            "the same collections");
+    const CurrentDevice& a = passingOver.scanner.current;
+    const CurrentDevice& b = plain.scanner.current;
+    require(passingOver.scanner.state == plain.scanner.state && a.instanceId == b.instanceId &&
+                a.description == b.description && a.driverName == b.driverName,
+            "the same scanner at the end");
+    require(passingOver.outcome.wroteAnything == plain.outcome.wroteAnything &&
+                passingOver.outcome.heldRoot == plain.outcome.heldRoot,
+            "the same outcome");
     return 0;
 }

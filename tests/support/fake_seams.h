@@ -1,14 +1,32 @@
 #pragma once
 
-// Fakes of the tool's two seams: a command pipe that serves scripted commands, read as fgets
-// reads them, and a message box that records what it shows and answers as told.
+// Fakes of the tool's two seams: a command pipe that serves scripted commands in raw reads, and a
+// message box that records what it shows and answers as told.
 #include "platform/command_pipe.h"
 #include "platform/message_box.h"
-#include "support/pipe_reads.h"
 
+#include <algorithm>
 #include <deque>
 #include <string>
 #include <vector>
+
+// A command's output served in raw reads of the given sizes in turn, over and over (none given:
+// as much as each read asks for).
+struct ScriptedOutput {
+    std::string bytes;
+    std::vector<size_t> readSizes;
+    size_t readAt = 0;
+    size_t readCount = 0;
+};
+
+inline size_t readScripted(ScriptedOutput& output, char* buffer, size_t size) {
+    const size_t allowed = output.readSizes.empty()
+                               ? size
+                               : output.readSizes[output.readCount++ % output.readSizes.size()];
+    const size_t got = output.bytes.copy(buffer, std::min(size, allowed), output.readAt);
+    output.readAt += got;
+    return got;
+}
 
 // What one command does when the tool starts it.
 struct ScriptedCommand {
@@ -31,7 +49,8 @@ struct ShownBox {
 // boxes and pipe closings as "box <caption>" and "close <command line>".
 struct FakeSeams {
     std::vector<ScriptedCommand> commands;
-    int answer = ANSWER_NO; // what every box returns; only the Yes/No box's answer counts
+    int answer = ANSWER_NO;        // what every box returns; only the Yes/No box's answer counts
+    std::vector<size_t> readSizes; // of every command's raw reads (none: as much as asked for)
 
     std::vector<std::string> started;
     std::vector<ShownBox> boxes;
@@ -39,33 +58,25 @@ struct FakeSeams {
 
     struct OpenCommand {
         std::string commandLine;
-        std::string output;
-        size_t readAt = 0;
+        ScriptedOutput output;
         int32_t status = 0;
     };
     std::deque<OpenCommand> open; // a deque keeps the handles valid
 
     CommandPipe pipe() {
         CommandPipe p;
-        p.open = [this](const std::string& commandLine, const char* /*mode*/) -> PipeHandle {
+        p.open = [this](const std::string& commandLine) -> PipeHandle {
             const size_t index = started.size();
             started.push_back(commandLine);
             if (index >= commands.size() || !commands[index].starts) {
                 return nullptr;
             }
-            open.push_back({commandLine, commands[index].output, 0, commands[index].status});
+            const ScriptedCommand& command = commands[index];
+            open.push_back({commandLine, {command.output, readSizes}, command.status});
             return &open.back();
         };
-        p.readChunk = [](PipeHandle handle, char* buffer, int limit) {
-            auto& command = *static_cast<OpenCommand*>(handle);
-            if (command.readAt == command.output.size()) {
-                return false;
-            }
-            const size_t end = readEnd(command.output, command.readAt, static_cast<size_t>(limit));
-            command.output.copy(buffer, end - command.readAt, command.readAt);
-            buffer[end - command.readAt] = '\0';
-            command.readAt = end;
-            return true;
+        p.read = [](PipeHandle handle, char* buffer, size_t size) {
+            return readScripted(static_cast<OpenCommand*>(handle)->output, buffer, size);
         };
         p.close = [this](PipeHandle handle) {
             const auto& command = *static_cast<OpenCommand*>(handle);

@@ -1,0 +1,143 @@
+#include "output_reader.h"
+
+#include <algorithm>
+#include <cstring>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+// Text mode ends the output at Ctrl+Z.
+constexpr char END_OF_TEXT = '\x1A';
+
+// The first byte c in [from, to), or to. The Windows C runtime's memchr goes a byte at a time,
+// and every byte of a listing is searched: so, sixteen at a time where the processor can.
+const char* findByte(const char* from, const char* to, char c) {
+#if defined(__SSE2__) || defined(_M_X64)
+    const __m128i wanted = _mm_set1_epi8(c);
+    for (; to - from >= 16; from += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, wanted)) != 0) {
+            break;
+        }
+    }
+#endif
+    while (from != to && *from != c) {
+        ++from;
+    }
+    return from;
+}
+
+// Reads raw bytes into the block after its first `kept` bytes, which stay; false once the output
+// has ended. The output is cut at a 0x1A as it arrives, so that nothing else sees one.
+bool refill(OutputReader& reader, size_t kept) {
+    reader.begin = 0;
+    reader.end = kept;
+    if (reader.ended) {
+        return false;
+    }
+    char* const into = reader.block.data() + kept;
+    const size_t got = reader.pipe->read(reader.handle, into, RAW_READ_SIZE);
+    const char* const stop = findByte(into, into + got, END_OF_TEXT);
+    reader.end = kept + static_cast<size_t>(stop - into);
+    reader.ended = got == 0 || stop != into + got;
+    return reader.end > kept;
+}
+
+} // namespace
+
+OutputReader startReading(const CommandPipe& pipe, PipeHandle handle) {
+    OutputReader reader;
+    reader.pipe = &pipe;
+    reader.handle = handle;
+    reader.block.resize(CARRIED_LINE_MAX + RAW_READ_SIZE);
+    return reader;
+}
+
+bool readChunk(OutputReader& reader, char* buffer, size_t limit, std::string_view& text) {
+    // A chunk holds one '\n' at most, at its end, so the only '\r' it can drop is the one right
+    // before that '\n'; the limit counts the bytes after the drop.
+    const size_t room = limit - 1;
+    size_t length = 0;
+    for (;;) {
+        // A '\r' taken last may yet pair with a '\n' at the start of the next block, or just past
+        // the limit.
+        const bool carriageReturnTaken = length != 0 && buffer[length - 1] == '\r';
+        if ((length == room && !carriageReturnTaken) ||
+            (reader.begin == reader.end && !refill(reader, 0))) {
+            break;
+        }
+        const char* from = reader.block.data() + reader.begin;
+        if (carriageReturnTaken && *from == '\n') {
+            buffer[length - 1] = '\n';
+            ++reader.begin;
+            break;
+        }
+        if (length == room) {
+            break;
+        }
+        const size_t window = std::min(reader.end - reader.begin, room - length);
+        const char* const newline = findByte(from, from + window, '\n');
+        const size_t take = static_cast<size_t>(newline - from) + (newline != from + window);
+        std::memcpy(buffer + length, from, take);
+        length += take;
+        reader.begin += take;
+        if (newline != from + window) {
+            if (newline != from && newline[-1] == '\r') { // a "\r\n" within this block
+                buffer[length - 2] = '\n';
+                --length;
+            }
+            break;
+        }
+    }
+    buffer[length] = '\0';
+    reader.atLineStart = length == 0 || buffer[length - 1] == '\n';
+    text = std::string_view(buffer,
+                            static_cast<size_t>(findByte(buffer, buffer + length, '\0') - buffer));
+    return length > 0;
+}
+
+void passOverLinesWithout(OutputReader& reader, std::string_view text) {
+    if (!reader.atLineStart) {
+        return;
+    }
+    // From a line start: the text's first byte is searched for, then the line it stands in.
+    // Its bytes are the same before and after the "\r\n" drop, since it holds no '\r' or '\n'.
+    size_t searchFrom = reader.begin;
+    for (;;) {
+        const char* const lineStart = reader.block.data() + reader.begin;
+        const char* const blockEnd = reader.block.data() + reader.end;
+        for (const char* at = reader.block.data() + searchFrom;
+             (at = findByte(at, blockEnd, text.front())) != blockEnd; ++at) {
+            if (static_cast<size_t>(blockEnd - at) < text.size()) {
+                break; // may be cut by the read: the next one decides
+            }
+            if (std::memcmp(at, text.data(), text.size()) == 0) {
+                const char* start = at;
+                while (start != lineStart && start[-1] != '\n') {
+                    --start;
+                }
+                reader.begin = static_cast<size_t>(start - reader.block.data());
+                return;
+            }
+        }
+        // No line from here to the block's end holds the text whole: every line ended in the
+        // block goes. The line that the block's end cut is kept for the next read.
+        const char* cutLine = blockEnd;
+        while (cutLine != lineStart && cutLine[-1] != '\n') {
+            --cutLine;
+        }
+        const size_t kept = static_cast<size_t>(blockEnd - cutLine);
+        reader.begin = static_cast<size_t>(cutLine - reader.block.data());
+        if (kept > CARRIED_LINE_MAX || reader.ended) {
+            return; // read from its start chunk by chunk, or the end of the output
+        }
+        std::memmove(reader.block.data(), cutLine, kept);
+        if (!refill(reader, kept)) {
+            return;
+        }
+        searchFrom = kept >= text.size() ? kept - (text.size() - 1) : 0;
+    }
+}

@@ -1,0 +1,89 @@
+// A command's output read as text, from raw reads whose boundaries each case chooses: the text
+// mode of the Windows C runtime, and the passing over of lines that lack a text.
+#include "platform/output_reader.h"
+#include "support/fake_seams.h"
+
+#include <gtest/gtest.h>
+
+#include <numeric>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct ReaderCase {
+    const char* name;
+    std::vector<std::string> reads; // what each raw read returns
+    size_t limit;
+    const char* passOver; // passed over before every chunk, unless empty
+    std::vector<std::string> chunks;
+};
+
+const std::string ZERO_IN_LINE("ab\0c\n", 5);
+
+const ReaderCase READER_CASES[] = {
+    {"pair split between two reads", {"a\r", "\nb\n"}, 128, "", {"a\n", "b\n"}},
+    {"empty line split between two reads", {"a\n\r", "\nb\n"}, 128, "", {"a\n", "\n", "b\n"}},
+    {"a read of one byte", {"a", "b\n"}, 128, "", {"ab\n"}},
+    {"lone carriage return stays", {"a\rb\r\r\n"}, 128, "", {"a\rb\r\n"}},
+    {"lone carriage return before a read boundary stays", {"a\r", "b\n"}, 128, "", {"a\rb\n"}},
+    {"carriage return at the end stays", {"ab\n", "a\r"}, 128, "", {"ab\n", "a\r"}},
+    {"limit counts after the drop",
+     {std::string(126, '0') + "\r\n" + std::string(127, '0') + "\r",
+      "\n" + std::string(127, '0') + "\n" + std::string(126, '0') + "\rX\n"},
+     128,
+     "",
+     {std::string(126, '0') + "\n", std::string(127, '0'), "\n", std::string(127, '0'), "\n",
+      std::string(126, '0') + "\r", "X\n"}},
+    {"0x1A ends the output",
+     {"a\n",
+      "b\x1A"
+      "c\n",
+      "d\n"},
+     128,
+     "",
+     {"a\n", "b"}},
+    {"a zero byte ends the chunk's text", {ZERO_IN_LINE, "d\n"}, 128, "", {"ab", "d\n"}},
+    {"whole lines without the text are passed over",
+     {"a\r\nb\r\n", "c USB\r\nd\r\n"},
+     128,
+     "USB",
+     {"c USB\n"}},
+    {"a text cut by a read is found", {"x\nab U", "SB c\n", "x\n"}, 128, "USB", {"ab USB c\n"}},
+    {"a line too long to carry is read chunk by chunk",
+     {std::string(5000, 'x'), "\nUSB\n"},
+     1023,
+     "USB",
+     {std::string(1022, 'x'), std::string(1022, 'x'), std::string(1022, 'x'),
+      std::string(1022, 'x'), std::string(912, 'x') + "\n", "USB\n"}},
+};
+
+TEST(OutputReader, ReadsChunksInTextMode) {
+    for (const ReaderCase& c : READER_CASES) {
+        SCOPED_TRACE(c.name);
+        ScriptedOutput output{std::accumulate(c.reads.begin(), c.reads.end(), std::string()), {}};
+        for (const std::string& read : c.reads) {
+            output.readSizes.push_back(read.size());
+        }
+        CommandPipe pipe;
+        pipe.read = [&output](PipeHandle, char* buffer, size_t size) {
+            return readScripted(output, buffer, size);
+        };
+        OutputReader reader = startReading(pipe, nullptr);
+        ReadBuffer buffer{};
+        std::vector<std::string> chunks;
+        std::string_view text;
+        for (;;) {
+            if (*c.passOver != '\0') {
+                passOverLinesWithout(reader, c.passOver);
+            }
+            if (!readChunk(reader, buffer.data(), c.limit, text)) {
+                break;
+            }
+            chunks.emplace_back(text);
+        }
+        EXPECT_EQ(chunks, c.chunks);
+    }
+}
+
+} // namespace
