@@ -1,7 +1,8 @@
 // Whole runs in-process, for what no end-to-end case can reach on POSIX: a command that cannot
 // start, a pipe whose close fails, a 32-bit exit status, a box that returns neither Yes nor No,
 // a zero byte in the utility's output to a deletion, and the order of the boxes and pipe closings.
-// Every other run is an end-to-end case under tests/cases.
+// Each case's raw reads have sizes of its own. Every other run is an end-to-end case under
+// tests/cases.
 #include "app/main_sequence.h"
 #include "app/messages.h"
 #include "support/fake_seams.h"
