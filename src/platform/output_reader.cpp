@@ -127,7 +127,6 @@ bool readChunk(OutputReader& reader, char* buffer, size_t limit, std::string_vie
             break;
         }
     }
-    buffer[length] = '\0';
     reader.atLineStart = length == 0 || buffer[length - 1] == '\n';
     text = std::string_view(buffer,
                             static_cast<size_t>(findByte(buffer, buffer + length, '\0') - buffer));
@@ -140,11 +139,10 @@ void passOverLinesWithout(OutputReader& reader, std::string_view text) {
     }
     // From a line start: the text is searched for, then the line it stands in. Its bytes are the
     // same before and after the "\r\n" drop, since it holds no '\r' or '\n'.
-    size_t searchFrom = reader.begin;
     for (;;) {
         const char* const lineStart = reader.block.data() + reader.begin;
         const char* const blockEnd = reader.block.data() + reader.end;
-        const char* const found = findText(reader.block.data() + searchFrom, blockEnd, text);
+        const char* const found = findText(lineStart, blockEnd, text);
         if (found != blockEnd) {
             const char* start = found;
             while (start != lineStart && start[-1] != '\n') {
@@ -169,6 +167,5 @@ void passOverLinesWithout(OutputReader& reader, std::string_view text) {
         if (!refill(reader, kept)) {
             return;
         }
-        searchFrom = kept >= text.size() ? kept - (text.size() - 1) : 0;
     }
 }

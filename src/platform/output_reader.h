@@ -26,8 +26,9 @@ struct OutputReader {
 
 OutputReader startReading(const CommandPipe& pipe, PipeHandle handle);
 
-// Reads the next chunk into buffer, zero-terminated as fgets reads it: at most limit - 1 bytes
-// (limit at least 2) counted after the "\r\n" drop, ending after its '\n' or at the limit.
+// Reads the next chunk into buffer as fgets reads it: at most limit - 1 bytes (limit at least 2;
+// fgets keeps a byte for the terminating zero) counted after the "\r\n" drop, ending after its
+// '\n' or at the limit.
 // Returns false at the end of the output. Otherwise text is the chunk up to its first zero byte,
 // which ends the chunk as it ends the C string that fgets gives.
 bool readChunk(OutputReader& reader, char* buffer, size_t limit, std::string_view& text);
