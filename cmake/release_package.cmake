@@ -19,6 +19,9 @@ else()
   endif()
 endif()
 
+# scripts/release packs the signed executable again at the same time.
+file(WRITE ${PROJECT_BINARY_DIR}/release-epoch "${RELEASE_EPOCH}\n")
+
 set(RELEASE_PACKAGE ${PROJECT_BINARY_DIR}/${PROJECT_NAME}-${PROJECT_VERSION}-win64.zip)
 add_custom_command(
   OUTPUT ${RELEASE_PACKAGE}
