@@ -30,6 +30,23 @@ def unescape_trace(text):
     return re.sub(r"\\([0-9a-fA-F]{4}|.)", one, text)
 
 
+def display_in_use(number):
+    """A display is in use while the server named in its lock runs. A server that was killed left
+    its lock and socket behind: they are cleared, so that the number serves again."""
+    lock, socket = "/tmp/.X%d-lock" % number, "/tmp/.X11-unix/X%d" % number
+    try:
+        with open(lock) as f:
+            os.kill(int(f.read().strip()), 0)
+        return True
+    except (OSError, ValueError):
+        if os.path.exists(lock) and not os.access(lock, os.W_OK):
+            return True  # someone else's
+    for path in (lock, socket):
+        if os.path.exists(path):
+            os.remove(path)
+    return False
+
+
 def wait_for(what, condition, process=None):
     deadline = time.monotonic() + WAIT_SECONDS
     while time.monotonic() < deadline:
@@ -62,7 +79,7 @@ class Session:
 
     def start_display(self):
         for number in range(90, 130):
-            if os.path.exists("/tmp/.X11-unix/X%d" % number) or os.path.exists("/tmp/.X%d-lock" % number):
+            if display_in_use(number):
                 continue
             xvfb = subprocess.Popen(["Xvfb", ":%d" % number, "-screen", "0", "800x600x24", "-nolisten", "tcp"],
                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -155,5 +172,6 @@ class Session:
 
     def close(self):
         subprocess.run(["wineserver", "-k"], env=self.env)
-        self.xvfb.kill()
+        self.xvfb.terminate()  # not killed: Xvfb then removes its lock and socket
+        self.xvfb.wait()
         shutil.rmtree(self.home, ignore_errors=True)
