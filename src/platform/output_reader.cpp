@@ -19,8 +19,9 @@ __m128i equalBytes(const char* at, __m128i wanted) {
 }
 #endif
 
-// The first byte c in [from, to), or to. The Windows C runtime's memchr goes a byte at a time,
-// and every byte of a listing is searched: so, 64 at a time where the processor can.
+// The first byte c in [from, to), or to. Every byte of the output is searched, and the C runtime's
+// memchr on Windows is the system's msvcrt (under Wine, a byte at a time): so, 64 at a time where
+// the processor can.
 const char* findByte(const char* from, const char* to, char c) {
 #if defined(__SSE2__) || defined(_M_X64)
     const __m128i wanted = _mm_set1_epi8(c);
@@ -138,34 +139,44 @@ void passOverLinesWithout(OutputReader& reader, std::string_view text) {
         return;
     }
     // From a line start: the text is searched for, then the line it stands in. Its bytes are the
-    // same before and after the "\r\n" drop, since it holds no '\r' or '\n'.
+    // same before and after the "\r\n" drop, since it holds no '\r' or '\n'. A line carried over
+    // a read is searched again only where the new bytes could complete the text.
+    size_t textFrom = reader.begin;    // the text can begin here at the earliest
+    size_t newlineFrom = reader.begin; // no '\n' stands from the line's start to here
     for (;;) {
-        const char* const lineStart = reader.block.data() + reader.begin;
-        const char* const blockEnd = reader.block.data() + reader.end;
-        const char* const found = findText(lineStart, blockEnd, text);
+        char* const block = reader.block.data();
+        const char* const blockEnd = block + reader.end;
+        const char* const found = findText(block + textFrom, blockEnd, text);
         if (found != blockEnd) {
             const char* start = found;
-            while (start != lineStart && start[-1] != '\n') {
+            while (start != block + reader.begin && start[-1] != '\n') {
                 --start;
             }
-            reader.begin = static_cast<size_t>(start - reader.block.data());
+            reader.begin = static_cast<size_t>(start - block);
             return;
         }
         // No line from here to the block's end holds the text: every line ended in the block
         // goes. The line that the block's end cut is kept for the next read, which may complete
         // the text.
         const char* cutLine = blockEnd;
-        while (cutLine != lineStart && cutLine[-1] != '\n') {
+        while (cutLine != block + newlineFrom && cutLine[-1] != '\n') {
             --cutLine;
         }
+        if (cutLine == block + newlineFrom) {
+            cutLine = block + reader.begin;
+        }
         const size_t kept = static_cast<size_t>(blockEnd - cutLine);
-        reader.begin = static_cast<size_t>(cutLine - reader.block.data());
+        reader.begin = static_cast<size_t>(cutLine - block);
         if (kept > CARRIED_LINE_MAX || reader.ended) {
             return; // read from its start chunk by chunk, or the end of the output
         }
-        std::memmove(reader.block.data(), cutLine, kept);
+        if (cutLine != block) { // once a line: then it stays at the front while reads add to it
+            std::memmove(block, cutLine, kept);
+        }
         if (!refill(reader, kept)) {
             return;
         }
+        textFrom = kept >= text.size() ? kept - (text.size() - 1) : 0;
+        newlineFrom = kept;
     }
 }
