@@ -49,6 +49,12 @@ const ReaderCase READER_CASES[] = {
      128,
      "USB",
      {"c USB\n"}},
+    {"0x1A in a line passed over ends the output there",
+     {"a\n", "b\x1A"
+             "c\nUSB\n"},
+     128,
+     "USB",
+     {"b"}},
     {"a text cut by a read is found", {"x\nab U", "SB c\n", "x\n"}, 128, "USB", {"ab USB c\n"}},
     {"a line too long to carry is read chunk by chunk",
      {std::string(5000, 'x'), "\nUSB\n"},

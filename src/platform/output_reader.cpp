@@ -40,26 +40,38 @@ const char* findByte(const char* from, const char* to, char c) {
     return from;
 }
 
-// Where text (not empty) first stands whole in [from, to), or to. Where the processor
-// can, sixteen places are tried at once by their first and last bytes, so that few are compared
-// whole.
+// Where text (not empty) first stands whole in [from, to), or to. Where the processor can, places
+// are tried by the text's first and last bytes, sixteen at once and 64 to a step, so that few are
+// compared whole.
 const char* findText(const char* from, const char* to, std::string_view text) {
-    const size_t lastAt = text.size() - 1;
+    const auto standsAt = [&](const char* at) {
+        return std::memcmp(at, text.data(), text.size()) == 0;
+    };
 #if defined(__SSE2__) || defined(_M_X64)
+    const size_t lastAt = text.size() - 1;
     const __m128i first = _mm_set1_epi8(text.front());
     const __m128i last = _mm_set1_epi8(text.back());
+    const auto mayStart = [&](const char* at) {
+        return _mm_and_si128(equalBytes(at, first), equalBytes(at + lastAt, last));
+    };
+    for (; to - from >= static_cast<ptrdiff_t>(64 + lastAt); from += 64) {
+        const __m128i any = _mm_or_si128(_mm_or_si128(mayStart(from), mayStart(from + 16)),
+                                         _mm_or_si128(mayStart(from + 32), mayStart(from + 48)));
+        if (_mm_movemask_epi8(any) != 0) {
+            break;
+        }
+    }
     for (; to - from >= static_cast<ptrdiff_t>(16 + lastAt); from += 16) {
-        auto candidates = static_cast<unsigned>(_mm_movemask_epi8(
-            _mm_and_si128(equalBytes(from, first), equalBytes(from + lastAt, last))));
+        auto candidates = static_cast<unsigned>(_mm_movemask_epi8(mayStart(from)));
         for (const char* at = from; candidates != 0; ++at, candidates >>= 1) {
-            if ((candidates & 1) != 0 && std::memcmp(at, text.data(), text.size()) == 0) {
+            if ((candidates & 1) != 0 && standsAt(at)) {
                 return at;
             }
         }
     }
 #endif
     for (; to - from >= static_cast<ptrdiff_t>(text.size()); ++from) {
-        if (std::memcmp(from, text.data(), text.size()) == 0) {
+        if (standsAt(from)) {
             return from;
         }
     }
