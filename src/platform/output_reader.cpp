@@ -153,8 +153,8 @@ void passOverLinesWithout(OutputReader& reader, std::string_view text) {
     // From a line start: the text is searched for, then the line it stands in. Its bytes are the
     // same before and after the "\r\n" drop, since it holds no '\r' or '\n'. A line carried over
     // a read is searched again only where the new bytes could complete the text.
-    size_t textFrom = reader.begin;    // the text can begin here at the earliest
-    size_t newlineFrom = reader.begin; // no '\n' stands from the line's start to here
+    size_t textFrom = reader.begin; // the text can begin here at the earliest
+    size_t newlineFrom = textFrom;  // no '\n' stands from the line's start to here
     for (;;) {
         char* const block = reader.block.data();
         const char* const blockEnd = block + reader.end;
