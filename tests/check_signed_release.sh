@@ -44,7 +44,7 @@ verify "$t/b/build/release/$package" 1 "fx2-driver-remover.exe differs"
 # Another build's signature on this build: the bytes match, but the signature covers other code.
 python3 -m zipfile -e "$t/b/build/release/$package" "$t/other"
 osslsigncode extract-signature -in "$t/other/fx2-driver-remover.exe" -out "$t/signature" >/dev/null
-osslsigncode attach-signature -sigin "$t/signature" -in "$release/build/fx2-driver-remover.exe" \
+rm "$exe" && osslsigncode attach-signature -sigin "$t/signature" -in "$release/build/fx2-driver-remover.exe" \
     -out "$exe" >/dev/null 2>&1 || true
 scripts/release-zip "$t/borrowed.zip" "$epoch" "${files[@]}"
 verify "$t/borrowed.zip" 1 "fx2-driver-remover.exe's signature does not cover its code"

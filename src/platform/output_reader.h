@@ -34,7 +34,8 @@ OutputReader startReading(const CommandPipe& pipe, PipeHandle handle);
 bool readChunk(OutputReader& reader, char* buffer, size_t limit, std::string_view& text);
 
 // Where the next chunk would begin a line: passes over every whole line that does not hold
-// `text` (not empty; no '\n', '\r' or 0x1A in it), inside the block, without cutting or copying
-// it, and stops at the start of the first line that holds it, or at the end of the output.
-// Elsewhere it does nothing. The chunks read after it are the ones that would have been read.
+// `text` (not empty; no '\n', '\r' or 0x1A in it), inside the block, without cutting it into
+// chunks, and stops at the start of the first line that holds it, of a line longer than
+// CARRIED_LINE_MAX that a raw read cut, or at the end of the output. Elsewhere it does nothing.
+// The chunks read after it are the ones that would have been read.
 void passOverLinesWithout(OutputReader& reader, std::string_view text);
