@@ -1,9 +1,10 @@
 #include "output_reader.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
-#if defined(__SSE2__) || defined(_M_X64)
+#if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
@@ -12,10 +13,23 @@ namespace {
 // Text mode ends the output at Ctrl+Z.
 constexpr char END_OF_TEXT = '\x1A';
 
-#if defined(__SSE2__) || defined(_M_X64)
+#if defined(__SSE2__)
 // Sixteen bytes from `at`, each 0xFF where it equals the byte that `wanted` repeats.
 __m128i equalBytes(const char* at, __m128i wanted) {
     return _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), wanted);
+}
+
+// The 64 places of a window that four 16-byte parts cover, bit i set where place i is 0xFF.
+uint64_t placesOf(__m128i first, __m128i second, __m128i third, __m128i fourth) {
+    const auto bits = [](__m128i part) {
+        return static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(part)));
+    };
+    return bits(first) | bits(second) << 16 | bits(third) << 32 | bits(fourth) << 48;
+}
+
+bool anySet(__m128i first, __m128i second, __m128i third, __m128i fourth) {
+    return _mm_movemask_epi8(
+               _mm_or_si128(_mm_or_si128(first, second), _mm_or_si128(third, fourth))) != 0;
 }
 #endif
 
@@ -23,14 +37,15 @@ __m128i equalBytes(const char* at, __m128i wanted) {
 // memchr on Windows is the system's msvcrt (under Wine, a byte at a time): so, 64 at a time where
 // the processor can.
 const char* findByte(const char* from, const char* to, char c) {
-#if defined(__SSE2__) || defined(_M_X64)
+#if defined(__SSE2__)
     const __m128i wanted = _mm_set1_epi8(c);
     for (; to - from >= 64; from += 64) {
-        const __m128i any = _mm_or_si128(
-            _mm_or_si128(equalBytes(from, wanted), equalBytes(from + 16, wanted)),
-            _mm_or_si128(equalBytes(from + 32, wanted), equalBytes(from + 48, wanted)));
-        if (_mm_movemask_epi8(any) != 0) {
-            break;
+        const __m128i first = equalBytes(from, wanted);
+        const __m128i second = equalBytes(from + 16, wanted);
+        const __m128i third = equalBytes(from + 32, wanted);
+        const __m128i fourth = equalBytes(from + 48, wanted);
+        if (anySet(first, second, third, fourth)) {
+            return from + __builtin_ctzll(placesOf(first, second, third, fourth));
         }
     }
 #endif
@@ -40,14 +55,15 @@ const char* findByte(const char* from, const char* to, char c) {
     return from;
 }
 
-// Where text (not empty) first stands whole in [from, to), or to. Where the processor can, places
-// are tried by the text's first and last bytes, sixteen at once and 64 to a step, so that few are
-// compared whole.
+// Where text (not empty) first stands whole in [from, to), or to. Where the processor can, the
+// places of a 64-byte window are tried at once by the text's first and last bytes, and only those
+// that have both are compared whole; a window whose candidates are all false costs no more than
+// any other, so listings full of near misses (other vendors' ids) are searched as fast.
 const char* findText(const char* from, const char* to, std::string_view text) {
     const auto standsAt = [&](const char* at) {
         return std::memcmp(at, text.data(), text.size()) == 0;
     };
-#if defined(__SSE2__) || defined(_M_X64)
+#if defined(__SSE2__)
     const size_t lastAt = text.size() - 1;
     const __m128i first = _mm_set1_epi8(text.front());
     const __m128i last = _mm_set1_epi8(text.back());
@@ -55,16 +71,17 @@ const char* findText(const char* from, const char* to, std::string_view text) {
         return _mm_and_si128(equalBytes(at, first), equalBytes(at + lastAt, last));
     };
     for (; to - from >= static_cast<ptrdiff_t>(64 + lastAt); from += 64) {
-        const __m128i any = _mm_or_si128(_mm_or_si128(mayStart(from), mayStart(from + 16)),
-                                         _mm_or_si128(mayStart(from + 32), mayStart(from + 48)));
-        if (_mm_movemask_epi8(any) != 0) {
-            break;
+        const __m128i places0 = mayStart(from);
+        const __m128i places16 = mayStart(from + 16);
+        const __m128i places32 = mayStart(from + 32);
+        const __m128i places48 = mayStart(from + 48);
+        if (!anySet(places0, places16, places32, places48)) {
+            continue;
         }
-    }
-    for (; to - from >= static_cast<ptrdiff_t>(16 + lastAt); from += 16) {
-        auto candidates = static_cast<unsigned>(_mm_movemask_epi8(mayStart(from)));
-        for (const char* at = from; candidates != 0; ++at, candidates >>= 1) {
-            if ((candidates & 1) != 0 && standsAt(at)) {
+        for (uint64_t candidates = placesOf(places0, places16, places32, places48); candidates != 0;
+             candidates &= candidates - 1) {
+            const char* const at = from + __builtin_ctzll(candidates);
+            if (standsAt(at)) {
                 return at;
             }
         }

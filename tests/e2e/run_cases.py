@@ -19,6 +19,8 @@ A case folder under tests/cases holds case.json and the files it names:
                runs (Windows)
   posixEnvironment  variables set for the tool's runs (POSIX); "$CASE" in a value stands for
                the case folder
+  standinEnvironment  variables set for the tool's runs on both platforms, which it passes on
+               to the stand-in (such as PNPUTIL_STANDIN_BYTE_PAUSE_MS)
   pnputilEnvironment  file with what the stand-in must have seen of the variables that choose
                what an elevated program loads, one record per start of the stand-in
   runs         runs in order, sharing the stand-in's state:
@@ -99,6 +101,7 @@ def posix_run(args, setup, run):
     standard output (a file) must already hold everything the tool prints before that box."""
     env = {k: v for k, v in os.environ.items() if not k.startswith("PNPUTIL_STANDIN_")}
     env.update(path_variables(setup))
+    env.update(setup["standin_environment"])
     env.update(setup["posix_environment"])
     if setup["standin_installed"]:
         env["PATH"] = args.standin + os.pathsep + env["PATH"]
@@ -177,6 +180,7 @@ def run_case(case_dir, runner, platform, args):
                  "mark": os.path.join(work, PLANTED_MARK),
                  "environment": os.path.join(work, "environment.txt"),
                  "user_environment": dict(case.get("userEnvironment", {})),
+                 "standin_environment": dict(case.get("standinEnvironment", {})),
                  "posix_environment": {name: value.replace("$CASE", os.path.abspath(case_dir))
                                        for name, value in case.get("posixEnvironment", {}).items()},
                  "standin_installed": case.get("pnputil", "standin") == "standin"}

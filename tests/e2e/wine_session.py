@@ -109,6 +109,7 @@ class Session:
     def run(self, setup, run, path_variables):
         env = dict(self.env)
         env.update({name: windows_path(path) for name, path in path_variables.items()})
+        env.update(setup["standin_environment"])
         env["WINEDEBUG"] = "-all,trace+msgbox"
         if setup.get("dll_overrides"):
             env["WINEDLLOVERRIDES"] += ";" + setup["dll_overrides"]

@@ -1,7 +1,9 @@
-// libFuzzer target: arbitrary listings, arriving in raw reads of arbitrary sizes, read chunk by
-// chunk, must keep the scanner's invariants after every chunk; and the tool's own reading, which
-// passes over lines, must give the same devices, collections and scanner as that plain reading.
-// The first four bytes of an input choose the sizes of the raw reads; the rest is the listing.
+// Fuzz target: arbitrary listings, arriving in raw reads of arbitrary sizes, read chunk by chunk,
+// must give the chunks that text mode gives by its plain rule and keep the scanner's invariants
+// after every chunk; and the tool's own reading, which passes over lines, must give the same
+// devices, collections and scanner as that plain reading. The first four bytes of an input choose
+// the sizes of the raw reads; the rest is the listing. Built with libFuzzer by scripts/fuzz, and
+// without it as a test that replays the kept corpus (replay_main.cpp).
 #include "app/main_sequence.h"
 #include "listing/listing_scanner.h"
 #include "platform/pnputil.h"
@@ -14,6 +16,7 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -66,6 +69,29 @@ bool takenFromOneBlock(const std::string& collapsedListing, const CurrentDevice&
     return false;
 }
 
+// The chunks of the listing by the plain rule of text mode, one byte at a time: the output ends at
+// 0x1A, "\r\n" becomes "\n", and a chunk ends after its '\n' or at LISTING_CHUNK_MAX bytes; its
+// text ends at its first zero byte.
+std::vector<std::string> textModeChunks(const std::string& listing) {
+    const std::string output = listing.substr(0, listing.find('\x1A'));
+    std::vector<std::string> chunks;
+    std::string chunk;
+    for (size_t i = 0; i < output.size(); ++i) {
+        if (output[i] == '\r' && i + 1 < output.size() && output[i + 1] == '\n') {
+            continue;
+        }
+        chunk += output[i];
+        if (output[i] == '\n' || chunk.size() == LISTING_CHUNK_MAX) {
+            chunks.push_back(chunk.substr(0, chunk.find('\0')));
+            chunk.clear();
+        }
+    }
+    if (!chunk.empty()) {
+        chunks.push_back(chunk.substr(0, chunk.find('\0')));
+    }
+    return chunks;
+}
+
 // Sizes from 1 byte to a whole raw read, small ones most often, so that reads cut lines anywhere.
 std::vector<size_t> readSizesFrom(const uint8_t* bytes) {
     std::vector<size_t> sizes;
@@ -84,7 +110,9 @@ ListingOutcome readEveryChunk(OutputReader& reader, const std::string& listing,
     ReadBuffer buffer{};
     std::string_view chunk;
     std::string collapsedListing; // made when the first device completes
+    std::vector<std::string> chunks;
     while (readChunk(reader, buffer.data(), LISTING_READ_LIMIT, chunk)) {
+        chunks.emplace_back(chunk);
         outcome.wroteAnything = true;
         outcome.heldRoot =
             outcome.heldRoot || chunk.find(LISTING_ROOT_START_TAG) != std::string_view::npos;
@@ -121,6 +149,7 @@ ListingOutcome readEveryChunk(OutputReader& reader, const std::string& listing,
                     "\"" + device.description + "\",\"" + device.driverName + "\"\n",
                 "confirmation line appended");
     }
+    require(chunks == textModeChunks(listing), "the chunks that text mode gives");
     return outcome;
 }
 

@@ -6,6 +6,8 @@
 //   PNPUTIL_STANDIN_STATE    file of deleted driver packages; one in the temp folder if unset
 //   PNPUTIL_STANDIN_ENVIRONMENT  file to which each run appends the variables that choose what
 //                            an elevated program loads: PATH, SystemRoot, windir, __COMPAT_LAYER
+//   PNPUTIL_STANDIN_BYTE_PAUSE_MS  writes the output a byte at a time, pausing this many
+//                            milliseconds after each, so that every read of it gets one byte
 //
 // Like the real utility it ends its lines with "\r\n" on every platform.
 
@@ -13,6 +15,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -20,6 +23,7 @@
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 #ifdef _WIN32
 #include <fcntl.h>
@@ -41,6 +45,21 @@ struct ScriptedFailure {
 std::string environment(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr ? value : "";
+}
+
+// Writes text to standard output, a byte at a time if PNPUTIL_STANDIN_BYTE_PAUSE_MS says so.
+void emit(const std::string& text) {
+    static const long pauseMs =
+        std::strtol(environment("PNPUTIL_STANDIN_BYTE_PAUSE_MS").c_str(), nullptr, 10);
+    if (pauseMs <= 0) {
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        return;
+    }
+    for (const char c : text) {
+        std::fputc(c, stdout);
+        std::fflush(stdout);
+        std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
+    }
 }
 
 std::vector<std::string> splitTabs(const std::string& line) {
@@ -144,7 +163,7 @@ bool printFileVerbatim(const std::string& path) {
     std::vector<char> block(1 << 16);
     while (listing.read(block.data(), static_cast<std::streamsize>(block.size())) ||
            listing.gcount() > 0) {
-        std::fwrite(block.data(), 1, static_cast<size_t>(listing.gcount()), stdout);
+        emit(std::string(block.data(), static_cast<size_t>(listing.gcount())));
     }
     return true;
 }
@@ -173,11 +192,11 @@ int enumerateDevices() {
             }
         }
         out += "    </Device>\r\n";
-        std::fputs(out.c_str(), stdout);
+        emit(out);
         out.clear();
     });
     out += "</PnpUtil>\r\n";
-    std::fputs(out.c_str(), stdout);
+    emit(out);
     return read ? 0 : 1;
 }
 
@@ -193,29 +212,27 @@ int deleteDriver(const std::string& name) {
                                 fields[3]});
         }
     });
-    std::fputs(HEADER, stdout);
+    emit(HEADER);
     for (const ScriptedFailure& failure : failures) {
         if (sameName(failure.driverName, name)) {
-            std::printf("%s\r\n", failure.message.c_str());
+            emit(failure.message + "\r\n");
             return failure.status;
         }
     }
     if (!listed(installed, name) || listed(deletedPackages(), name)) {
-        std::printf("Failed to delete driver package: The specified file is not an installed OEM "
-                    "INF.\r\n");
+        emit("Failed to delete driver package: The specified file is not an installed OEM "
+             "INF.\r\n");
         return STATUS_NOT_INSTALLED_OEM_INF;
     }
     std::ofstream(statePath(), std::ios::app) << name << "\n";
-    std::printf("Driver package uninstalled.\r\nDriver package deleted successfully.\r\n");
+    emit("Driver package uninstalled.\r\nDriver package deleted successfully.\r\n");
     return 0;
 }
 
 int usage() {
-    std::fputs(HEADER, stdout);
-    std::fputs("This stand-in knows only these commands:\r\n"
-               "  pnputil /enum-devices /format xml\r\n"
-               "  pnputil /delete-driver <oem#.inf> /uninstall\r\n",
-               stdout);
+    emit(std::string(HEADER) + "This stand-in knows only these commands:\r\n"
+                               "  pnputil /enum-devices /format xml\r\n"
+                               "  pnputil /delete-driver <oem#.inf> /uninstall\r\n");
     return STATUS_INVALID_PARAMETER;
 }
 
