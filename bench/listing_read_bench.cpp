@@ -85,6 +85,7 @@ BENCHMARK_CAPTURE(touch_bytes, realistic_100000_devices, ListingShape::Realistic
 BENCHMARK_CAPTURE(every_chunk, realistic_100000_devices, ListingShape::Realistic, 100000);
 BENCHMARK_CAPTURE(read_listing, realistic_1000_devices, ListingShape::Realistic, 1000);
 BENCHMARK_CAPTURE(read_listing, realistic_100000_devices, ListingShape::Realistic, 100000);
+BENCHMARK_CAPTURE(read_listing, machine_100000_devices, ListingShape::Machine, 100000);
 BENCHMARK_CAPTURE(read_listing, hostile_6000_devices, ListingShape::Hostile, 6000);
 
 BENCHMARK_MAIN();
