@@ -4,6 +4,7 @@
 // The first four bytes of an input choose the sizes of the raw reads; the rest is the listing.
 #include "app/main_sequence.h"
 #include "listing/listing_scanner.h"
+#include "listing/shown_description.h"
 #include "platform/pnputil.h"
 #include "support/fake_seams.h"
 
@@ -113,12 +114,14 @@ ListingOutcome readEveryChunk(OutputReader& reader, const std::string& listing,
         }
         require(takenFromOneBlock(collapsedListing, device),
                 "instance id, description and driver name come from one block of the listing");
-        require(printed == "\"" + device.instanceId + "\",\"" + device.description + "\",\"" +
+        std::string converted;
+        const std::string& description = shownDescription(device.description, converted);
+        require(printed == "\"" + device.instanceId + "\",\"" + description + "\",\"" +
                                device.driverName + "\"\n",
                 "device line has the form \"id\",\"description\",\"driver\"");
         require(results.driverNames.back() == device.driverName, "driver name queued");
         require(results.confirmText.substr(confirmedBefore) ==
-                    "\"" + device.description + "\",\"" + device.driverName + "\"\n",
+                    "\"" + description + "\",\"" + device.driverName + "\"\n",
                 "confirmation line appended");
     }
     return outcome;
