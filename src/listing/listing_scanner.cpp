@@ -1,5 +1,7 @@
 #include "listing_scanner.h"
 
+#include "shown_description.h"
+
 #include <cstring>
 
 namespace {
@@ -95,12 +97,16 @@ bool isWholeRead(std::string_view chunk) {
     return !isCut(chunk) || chunk.size() == LISTING_CHUNK_MAX;
 }
 
+// The instance id and the driver package name are written as the listing gives them: the name
+// deleted is the listing's own.
 void completeDevice(const CurrentDevice& device, ListingResults& results, std::ostream& deviceOut) {
-    deviceOut << '"' << device.instanceId << "\",\"" << device.description << "\",\""
-              << device.driverName << "\"\n";
+    std::string converted;
+    const std::string& description = shownDescription(device.description, converted);
+    deviceOut << '"' << device.instanceId << "\",\"" << description << "\",\"" << device.driverName
+              << "\"\n";
     results.driverNames.push_back(device.driverName);
     results.confirmText += '"';
-    results.confirmText += device.description;
+    results.confirmText += description;
     results.confirmText += "\",\"";
     results.confirmText += device.driverName;
     results.confirmText += "\"\n";

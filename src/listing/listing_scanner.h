@@ -23,8 +23,9 @@ enum class ScanState {
     HaveDriverName,  // driver package name captured as well; waiting for "</Device>"
 };
 
-// Fields of the device block being read. Never cleared: each is overwritten when captured, and a
-// device only completes after all three were captured in its own block.
+// Fields of the device block being read, as the listing gives them. Never cleared: each is
+// overwritten when captured, and a device only completes after all three were captured in its
+// own block.
 struct CurrentDevice {
     std::string instanceId;
     std::string description;
@@ -53,7 +54,8 @@ void collapseAmpersands(std::string& line);
 std::string_view textALineNeeds(const ListingScanner& scanner);
 
 // Takes one chunk of the listing as read (at most LISTING_CHUNK_MAX bytes, its '\n' included if
-// it has one) and writes the line of a completed device to deviceOut. Inside a block, a chunk
+// it has one) and writes the line of a completed device to deviceOut; its console line and its
+// confirmation line give the description as shownDescription does. Inside a block, a chunk
 // that may hide the block's end first drops the block; then the chunk makes at most one state
 // change. A block begins only on its own whole start-tag line.
 void feedLine(ListingScanner& scanner, std::string_view chunk, ListingResults& results,

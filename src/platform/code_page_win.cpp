@@ -4,23 +4,68 @@
 
 #include <vector>
 
-bool codePage932ToUtf8(const std::string& bytes, std::string& utf8) {
-    if (bytes.empty()) {
-        utf8.clear();
-        return true;
-    }
-    const int inLength = static_cast<int>(bytes.size());
+namespace {
+
+constexpr UINT CODE_PAGE_932 = 932;
+
+// The UTF-16 of text in the given code page; false when the code page refuses it.
+bool toWide(UINT codePage, const std::string& text, std::vector<wchar_t>& wide) {
+    const int length = static_cast<int>(text.size());
     const int wideLength =
-        MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, bytes.data(), inLength, nullptr, 0);
+        MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(), length, nullptr, 0);
     if (wideLength == 0) {
         return false;
     }
-    std::vector<wchar_t> wide(static_cast<size_t>(wideLength));
-    MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, bytes.data(), inLength, wide.data(), wideLength);
-    const int utf8Length =
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
-    utf8.assign(static_cast<size_t>(utf8Length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, &utf8[0], utf8Length, nullptr,
-                        nullptr);
+    wide.resize(static_cast<size_t>(wideLength));
+    MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(), length, wide.data(),
+                        wideLength);
+    return true;
+}
+
+void fromWide(UINT codePage, DWORD flags, const char* defaultCharacter,
+              const std::vector<wchar_t>& wide, std::string& text) {
+    const int wideLength = static_cast<int>(wide.size());
+    const int length = WideCharToMultiByte(codePage, flags, wide.data(), wideLength, nullptr, 0,
+                                           defaultCharacter, nullptr);
+    text.assign(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(codePage, flags, wide.data(), wideLength, &text[0], length,
+                        defaultCharacter, nullptr);
+}
+
+// Windows' code page 932 gives U+0080 and U+F8F0 to U+F8F3 bytes of their own (0x80, 0xA0, 0xFD,
+// 0xFE, 0xFF, which no Shift_JIS text holds); glibc's knows none of them. Each becomes '?', as on
+// POSIX, and so does each character beyond the BMP, which code page 932 cannot hold: for its
+// surrogate pair WideCharToMultiByte would give two.
+void replaceCharactersNotShared(std::vector<wchar_t>& wide) {
+    size_t kept = 0;
+    for (size_t at = 0; at < wide.size(); ++at) {
+        const wchar_t c = wide[at];
+        if (IS_HIGH_SURROGATE(c)) {
+            ++at; // its low surrogate: well-formed UTF-8 gives whole pairs only
+        }
+        wide[kept++] = IS_HIGH_SURROGATE(c) || c == 0x80 || (c >= 0xF8F0 && c <= 0xF8F3) ? L'?' : c;
+    }
+    wide.resize(kept);
+}
+
+} // namespace
+
+bool codePage932ToUtf8(const std::string& bytes, std::string& utf8) {
+    std::vector<wchar_t> wide;
+    if (!bytes.empty() && !toWide(CODE_PAGE_932, bytes, wide)) {
+        return false;
+    }
+    fromWide(CP_UTF8, 0, nullptr, wide, utf8);
+    return true;
+}
+
+bool utf8ToCodePage932(const std::string& utf8, std::string& bytes) {
+    std::vector<wchar_t> wide;
+    if (!utf8.empty() && !toWide(CP_UTF8, utf8, wide)) {
+        return false;
+    }
+    replaceCharactersNotShared(wide);
+    // No best fit: a character is converted only to bytes that read back as itself; else '?'.
+    fromWide(CODE_PAGE_932, WC_NO_BEST_FIT_CHARS, "?", wide, bytes);
     return true;
 }

@@ -6,6 +6,7 @@
 // without it as a test that replays the kept corpus (replay_main.cpp).
 #include "app/main_sequence.h"
 #include "listing/listing_scanner.h"
+#include "listing/shown_description.h"
 #include "platform/pnputil.h"
 #include "support/fake_seams.h"
 
@@ -141,12 +142,14 @@ ListingOutcome readEveryChunk(OutputReader& reader, const std::string& listing,
         }
         require(takenFromOneBlock(collapsedListing, device),
                 "instance id, description and driver name come from one block of the listing");
-        require(printed == "\"" + device.instanceId + "\",\"" + device.description + "\",\"" +
+        std::string converted;
+        const std::string& description = shownDescription(device.description, converted);
+        require(printed == "\"" + device.instanceId + "\",\"" + description + "\",\"" +
                                device.driverName + "\"\n",
                 "device line has the form \"id\",\"description\",\"driver\"");
         require(results.driverNames.back() == device.driverName, "driver name queued");
         require(results.confirmText.substr(confirmedBefore) ==
-                    "\"" + device.description + "\",\"" + device.driverName + "\"\n",
+                    "\"" + description + "\",\"" + device.driverName + "\"\n",
                 "confirmation line appended");
     }
     require(chunks == textModeChunks(listing), "the chunks that text mode gives");
