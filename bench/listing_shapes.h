@@ -13,126 +13,73 @@ enum class ListingShape {
                // device of the FX2's vendor, so that each start tag is collapsed
 };
 
-// One device of a real PC's kinds, with its numbers drawn from `seed`: USB, HID and PCI vendor and
-// product numbers run through every value (about one USB id in sixteen has a vendor number
-// ending in '4', as the FX2's does).
+// The fields of one device of the listing.
 struct MachineDevice {
     std::string instanceId, description, className, classGuid, manufacturer, driver;
 };
 
+// The kinds of device of a real PC, each with the shape of its instance id. Every id format takes
+// four 16-bit numbers, in order: vendor, product and two of the device's own.
+struct DeviceKind {
+    const char* idFormat;
+    const char* description;
+    const char* className;
+    const char* classGuid;
+    const char* manufacturer;
+    const char* driver; // empty: no driver, no DriverName element
+};
+constexpr const char* SYSTEM = "{4d36e97d-e325-11ce-bfc1-08002be10318}";
+constexpr const char* USB = "{36fc9e60-c465-11cf-8056-444553540000}";
+constexpr const char* MEDIA = "{4d36e96c-e325-11ce-bfc1-08002be10318}";
+constexpr const char* HID = "{745a17a0-74d3-11d0-b6fe-00a0c90f57da}";
+constexpr DeviceKind MACHINE_KINDS[] = {
+    {R"(PCI\VEN_%04X&amp;DEV_%04X&amp;SUBSYS_%04X%04X&amp;REV_10\3&amp;11583659&amp;0&amp;F8)",
+     "PCI Express Root Port", "System", SYSTEM, "(Standard system devices)", "pci.inf"},
+    {R"(USB\VID_%04X&amp;PID_%04X\5&amp;%04x%04x&amp;0&amp;3)", "USB Composite Device", "USB", USB,
+     "(Standard USB Host Controller)", "usb.inf"},
+    {R"(USB\VID_%04X&amp;PID_%04X\6&amp;%04x%04x&amp;0&amp;1)", "Unknown USB Device", "USB", USB,
+     "(Standard USB Host Controller)", ""},
+    {R"(USB\VID_%04X&amp;PID_%04X&amp;MI_00\7&amp;%04x%04x&amp;0&amp;0000)", "USB Input Device",
+     "HIDClass", HID, "(Standard system devices)", "input.inf"},
+    {R"(HID\VID_%04X&amp;PID_%04X&amp;MI_00&amp;Col01\8&amp;%04x%04x&amp;0&amp;0000)",
+     "HID-compliant mouse", "Mouse", "{4d36e96f-e325-11ce-bfc1-08002be10318}", "Microsoft",
+     "msmouse.inf"},
+    {R"(HID\{00001124-0000-1000-8000-00805f9b34fb}_VID&amp;0002%04x_PID&amp;%04x\9&amp;%04x%04x&amp;0&amp;0000)",
+     "HID Keyboard Device", "Keyboard", "{4d36e96b-e325-11ce-bfc1-08002be10318}",
+     "(Standard keyboards)", "keyboard.inf"},
+    {R"(ACPI\INT%04X\%u)", "Intel(R) Serial IO GPIO Host Controller", "System", SYSTEM, "Intel",
+     "oem7.inf"},
+    {R"(SWD\MMDEVAPI\{0.0.0.00000000}.{%04x%04x-%04x-%04x-a586-f1a80cfbbf3e})",
+     "Speakers (Realtek(R) Audio)", "AudioEndpoint", "{c166523c-fe0c-4a94-a586-f1a80cfbbf3e}",
+     "Microsoft", "audioendpoint.inf"},
+    {R"(BTHENUM\{0000110b-0000-1000-8000-00805f9b34fb}_VID&amp;0001%04x_PID&amp;%04x\7&amp;%04x%04x&amp;0&amp;F4BCDA123456_C00000000)",
+     "Bluetooth A2DP audio sink", "MEDIA", MEDIA, "Microsoft", "bthaudio.inf"},
+    {R"(HDAUDIO\FUNC_01&amp;VEN_%04X&amp;DEV_%04X&amp;SUBSYS_%04X%04X&amp;REV_1000\4&amp;2d3b1a&amp;0&amp;0001)",
+     "High Definition Audio Device", "MEDIA", MEDIA, "Microsoft", "hdaudio.inf"},
+    {R"(STORAGE\VOLUME\{%04x%04x-%04x-11ef-a1b2-806e6f6e6963}#0000000000%04X00)", "Volume",
+     "Volume", "{71a27cdd-812a-11d0-bec7-08002be2092f}", "Microsoft", "volume.inf"},
+    {R"(DISPLAY\DEL%04X\5&amp;%04x&amp;0&amp;UID%u)", "Generic PnP Monitor", "Monitor",
+     "{4d36e96e-e325-11ce-bfc1-08002be10318}", "(Standard monitor types)", "monitor.inf"},
+    {R"(BTHLEDEVICE\{00001812-0000-1000-8000-00805f9b34fb}_Dev_VID&amp;02%04x_PID&amp;%04x_REV&amp;0001_F4BC%04x%04x\9&amp;1a2b3c4d&amp;0&amp;0009)",
+     "Bluetooth Low Energy GATT compliant HID device", "HIDClass", HID, "Microsoft",
+     "hidbthle.inf"},
+};
+
+// One device of a real PC's kinds, with its numbers drawn from `seed`: vendor and product
+// numbers run through every value, so that about one USB id in sixteen has a vendor number
+// ending in '4', as the FX2's does.
 inline MachineDevice machineDevice(uint32_t seed) {
     const uint32_t hash = seed * 2654435761U;
     const unsigned vendor = hash >> 16;
-    const unsigned product = (hash & 0xFFFFU) ^ (seed >> 3);
-    const auto text = [](const char* format, auto... values) {
-        char id[160];
-        std::snprintf(id, sizeof id, format, values...);
-        return std::string(id);
-    };
-    // Never the FX2 without EEPROM: only the listing's two targets are.
-    const unsigned usbProduct = vendor == 0x04B4 && product == 0x8613 ? 0x8614 : product;
-    switch (seed % 12) {
-    case 0:
-        return {text("PCI\\VEN_%04X&amp;DEV_%04X&amp;SUBSYS_%08X&amp;REV_%02X\\3&amp;11583659&amp;"
-                     "0&amp;%02X",
-                     vendor, product, hash, seed % 256, seed % 255),
-                "PCI Express Root Port",
-                "System",
-                "{4d36e97d-e325-11ce-bfc1-08002be10318}",
-                "(Standard system devices)",
-                "pci.inf"};
-    case 1:
-        return {text("USB\\VID_%04X&amp;PID_%04X\\5&amp;%08x&amp;0&amp;%u", vendor, usbProduct,
-                     hash, seed % 14),
-                "USB Composite Device",
-                "USB",
-                "{36fc9e60-c465-11cf-8056-444553540000}",
-                "(Standard USB Host Controller)",
-                seed % 5 == 0 ? "" : "usb.inf"};
-    case 2:
-        return {text("USB\\VID_%04X&amp;PID_%04X&amp;MI_%02X\\6&amp;%08x&amp;0&amp;%04X", vendor,
-                     usbProduct, seed % 4, hash, seed % 4),
-                "USB Input Device",
-                "HIDClass",
-                "{745a17a0-74d3-11d0-b6fe-00a0c90f57da}",
-                "(Standard system devices)",
-                "input.inf"};
-    case 3:
-        return {
-            text("HID\\VID_%04X&amp;PID_%04X&amp;MI_%02X&amp;Col%02X\\7&amp;%08x&amp;0&amp;%04X",
-                 vendor, product, seed % 3, seed % 5 + 1, hash, seed % 7),
-            "HID-compliant mouse",
-            "Mouse",
-            "{4d36e96f-e325-11ce-bfc1-08002be10318}",
-            "Microsoft",
-            "msmouse.inf"};
-    case 4:
-        return {text("HID\\{00001124-0000-1000-8000-00805f9b34fb}_VID&amp;0002%04x_PID&amp;%04x\\8&"
-                     "amp;%08x&amp;0&amp;0000",
-                     vendor, product, hash),
-                "HID Keyboard Device",
-                "Keyboard",
-                "{4d36e96b-e325-11ce-bfc1-08002be10318}",
-                "(Standard keyboards)",
-                "keyboard.inf"};
-    case 5:
-        return {text("ACPI\\PNP0C%02X\\%u", seed % 32, seed % 10),
-                "ACPI Fixed Feature Button",
-                "System",
-                "{4d36e97d-e325-11ce-bfc1-08002be10318}",
-                "(Standard system devices)",
-                "machine.inf"};
-    case 6:
-        return {text("SWD\\MMDEVAPI\\{0.0.0.00000000}.{%08x-%04x-%04x-%04x-%04x%08x}", hash, vendor,
-                     product, seed & 0xFFFF, product, hash ^ seed),
-                "Speakers (Realtek(R) Audio)",
-                "AudioEndpoint",
-                "{c166523c-fe0c-4a94-a586-f1a80cfbbf3e}",
-                "Microsoft",
-                "audioendpoint.inf"};
-    case 7:
-        return {text("BTHENUM\\{0000110b-0000-1000-8000-00805f9b34fb}_VID&amp;0001%04x_PID&amp;%"
-                     "04x\\7&amp;%08x&amp;0&amp;%04X%08X_C00000000",
-                     vendor, product, hash, product, hash ^ seed),
-                "Bluetooth A2DP audio sink",
-                "MEDIA",
-                "{4d36e96c-e325-11ce-bfc1-08002be10318}",
-                "Microsoft",
-                "bthaudio.inf"};
-    case 8:
-        return {text("HDAUDIO\\FUNC_01&amp;VEN_%04X&amp;DEV_%04X&amp;SUBSYS_%08X&amp;REV_1000\\4&"
-                     "amp;%08x&amp;0&amp;0001",
-                     vendor, product, hash, hash ^ seed),
-                "High Definition Audio Device",
-                "MEDIA",
-                "{4d36e96c-e325-11ce-bfc1-08002be10318}",
-                "Microsoft",
-                "hdaudio.inf"};
-    case 9:
-        return {text("STORAGE\\VOLUME\\{%08x-%04x-11ef-a1b2-806e6f6e6963}#%016llX", hash, vendor,
-                     seed * 1048576ULL),
-                "Volume",
-                "Volume",
-                "{71a27cdd-812a-11d0-bec7-08002be2092f}",
-                "Microsoft",
-                "volume.inf"};
-    case 10:
-        return {text("DISPLAY\\DEL%04X\\5&amp;%08x&amp;0&amp;UID%u", product, hash, seed % 65536),
-                "Generic PnP Monitor",
-                "Monitor",
-                "{4d36e96e-e325-11ce-bfc1-08002be10318}",
-                "(Standard monitor types)",
-                "monitor.inf"};
-    default:
-        return {text("BTHLEDEVICE\\{00001812-0000-1000-8000-00805f9b34fb}_Dev_VID&amp;02%04x_PID&"
-                     "amp;%04x_REV&amp;0001_%08x%04x\\9&amp;%08x&amp;0&amp;0009",
-                     vendor, product, hash, vendor, hash ^ seed),
-                "Bluetooth Low Energy GATT compliant HID device",
-                "HIDClass",
-                "{745a17a0-74d3-11d0-b6fe-00a0c90f57da}",
-                "Microsoft",
-                "hidbthle.inf"};
+    unsigned product = (hash & 0xFFFFU) ^ (seed >> 3);
+    if (vendor == 0x04B4 && product == 0x8613) {
+        product ^= 1; // only the listing's two targets are FX2s without EEPROM
     }
+    const DeviceKind& kind = MACHINE_KINDS[seed % (sizeof MACHINE_KINDS / sizeof MACHINE_KINDS[0])];
+    char id[200];
+    std::snprintf(id, sizeof id, kind.idFormat, vendor, product, (hash * 31U) >> 16,
+                  seed & 0xFFFFU);
+    return {id, kind.description, kind.className, kind.classGuid, kind.manufacturer, kind.driver};
 }
 
 // Calls write(text) with consecutive pieces of a listing of deviceCount devices, its lines
