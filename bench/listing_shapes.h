@@ -18,8 +18,9 @@ struct MachineDevice {
     std::string instanceId, description, className, classGuid, manufacturer, driver;
 };
 
-// The kinds of device of a real PC, each with the shape of its instance id. Every id format takes
-// four 16-bit numbers, in order: vendor, product and two of the device's own.
+// The kinds of device of a real PC, each with the shape of its instance id. Every id format is
+// given four 16-bit numbers, in order: vendor, product and two of the device's own; it uses as
+// many of them as its shape needs, from the first.
 struct DeviceKind {
     const char* idFormat;
     const char* description;

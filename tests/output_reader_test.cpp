@@ -69,32 +69,75 @@ const ReaderCase READER_CASES[] = {
       std::string(1022, 'x'), std::string(912, 'x') + "\n", "USB\n"}},
 };
 
+using Chunks = std::vector<std::string>;
+
+// The chunks read from raw reads that return `reads` in turn, passing over lines without
+// `passOver` (unless empty) before every chunk.
+Chunks chunksOf(const std::vector<std::string>& reads, size_t limit, const std::string& passOver) {
+    ScriptedOutput output{std::accumulate(reads.begin(), reads.end(), std::string()), {}};
+    for (const std::string& read : reads) {
+        output.readSizes.push_back(read.size());
+    }
+    CommandPipe pipe;
+    pipe.read = [&output](PipeHandle, char* buffer, size_t size) {
+        return readScripted(output, buffer, size);
+    };
+    OutputReader reader = startReading(pipe, nullptr);
+    ReadBuffer buffer{};
+    Chunks chunks;
+    std::string_view text;
+    for (;;) {
+        if (!passOver.empty()) {
+            passOverLinesWithout(reader, passOver);
+        }
+        if (!readChunk(reader, buffer.data(), limit, text)) {
+            return chunks;
+        }
+        chunks.emplace_back(text);
+    }
+}
+
 TEST(OutputReader, ReadsChunksInTextMode) {
     for (const ReaderCase& c : READER_CASES) {
         SCOPED_TRACE(c.name);
-        ScriptedOutput output{std::accumulate(c.reads.begin(), c.reads.end(), std::string()), {}};
-        for (const std::string& read : c.reads) {
-            output.readSizes.push_back(read.size());
-        }
-        CommandPipe pipe;
-        pipe.read = [&output](PipeHandle, char* buffer, size_t size) {
-            return readScripted(output, buffer, size);
-        };
-        OutputReader reader = startReading(pipe, nullptr);
-        ReadBuffer buffer{};
-        std::vector<std::string> chunks;
-        std::string_view text;
-        for (;;) {
-            if (*c.passOver != '\0') {
-                passOverLinesWithout(reader, c.passOver);
-            }
-            if (!readChunk(reader, buffer.data(), c.limit, text)) {
-                break;
-            }
-            chunks.emplace_back(text);
-        }
-        EXPECT_EQ(chunks, c.chunks);
+        EXPECT_EQ(chunksOf(c.reads, c.limit, c.passOver), c.chunks);
     }
+}
+
+// The searches look at 64 places at once, where at least 64 bytes are left: each byte that ends a
+// chunk, the output or a chunk's text is found at every place of the first three windows.
+TEST(OutputReader, FindsEachEndingByteAtEveryPlace) {
+    const std::string after = std::string(64, 'y') + "\n";
+    for (size_t at = 0; at < 192; ++at) {
+        SCOPED_TRACE(at);
+        const std::string before(at, 'x');
+        EXPECT_EQ(chunksOf({before + "\n" + after}, 1023, ""), (Chunks{before + "\n", after}));
+        EXPECT_EQ(chunksOf({before + "\x1A" + after}, 1023, ""),
+                  at == 0 ? Chunks{} : Chunks{before});
+        EXPECT_EQ(chunksOf({before + std::string(1, '\0') + after}, 1023, ""), Chunks{before});
+    }
+}
+
+// The text at every place of the first three windows, behind near misses (its first and last
+// bytes at its distance, one every 13 bytes, so at every place of some window) and before lines
+// that fill the window: the passing over stops at the line holding the text, and passes near
+// misses alone over to the end.
+TEST(OutputReader, FindsTheTextAtEveryPlaceBehindNearMisses) {
+    const std::string text = "USB\\VID_04B4";
+    const std::string nearMisses = "USB\\VID_0424\n";
+    const std::string after = std::string(64, 'y') + "\n";
+    std::string misses;
+    while (misses.size() < 256) {
+        misses += nearMisses;
+    }
+    for (size_t at = 0; at < 192; ++at) {
+        SCOPED_TRACE(at);
+        const std::string before = misses.substr(0, at);
+        // After the last line feed before the text; after none (npos), from the start.
+        const std::string line = before.substr(before.rfind('\n') + 1) + text + "\n";
+        EXPECT_EQ(chunksOf({before + text + "\n" + after}, 1023, text), Chunks{line});
+    }
+    EXPECT_EQ(chunksOf({misses}, 1023, text), Chunks{});
 }
 
 } // namespace

@@ -57,8 +57,9 @@ const char* findByte(const char* from, const char* to, char c) {
 
 // Where text (not empty) first stands whole in [from, to), or to. Where the processor can, the
 // places of a 64-byte window are tried at once by the text's first and last bytes, and only those
-// that have both are compared whole; a window whose candidates are all false costs no more than
-// any other, so listings full of near misses (other vendors' ids) are searched as fast.
+// that have both are compared whole; after a window whose candidates are all false the search
+// goes on 64 places to a step, so that listings full of near misses (other vendors' ids) cost a
+// comparison per near miss, not a slower search from there on.
 const char* findText(const char* from, const char* to, std::string_view text) {
     const auto standsAt = [&](const char* at) {
         return std::memcmp(at, text.data(), text.size()) == 0;

@@ -6,7 +6,6 @@
 // without it as a test that replays the kept corpus (replay_main.cpp).
 #include "app/main_sequence.h"
 #include "listing/listing_scanner.h"
-#include "listing/shown_description.h"
 #include "platform/pnputil.h"
 #include "support/fake_seams.h"
 
@@ -142,14 +141,21 @@ ListingOutcome readEveryChunk(OutputReader& reader, const std::string& listing,
         }
         require(takenFromOneBlock(collapsedListing, device),
                 "instance id, description and driver name come from one block of the listing");
-        std::string converted;
-        const std::string& description = shownDescription(device.description, converted);
-        require(printed == "\"" + device.instanceId + "\",\"" + description + "\",\"" +
-                               device.driverName + "\"\n",
+        // The line gives the listing's own instance id and driver name around the description
+        // as shown, which is the listing's own unless it holds a byte above 0x7F (then it may
+        // be converted from UTF-8); the confirmation line shows the same description.
+        const std::string head = "\"" + device.instanceId + "\",\"";
+        const std::string tail = "\",\"" + device.driverName + "\"\n";
+        require(printed.size() >= head.size() + tail.size() && printed.rfind(head, 0) == 0 &&
+                    printed.compare(printed.size() - tail.size(), tail.size(), tail) == 0,
                 "device line has the form \"id\",\"description\",\"driver\"");
+        const std::string shown =
+            printed.substr(head.size(), printed.size() - head.size() - tail.size());
+        const bool ascii = std::all_of(device.description.begin(), device.description.end(),
+                                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        require(!ascii || shown == device.description, "an ASCII description is shown as it is");
         require(results.driverNames.back() == device.driverName, "driver name queued");
-        require(results.confirmText.substr(confirmedBefore) ==
-                    "\"" + description + "\",\"" + device.driverName + "\"\n",
+        require(results.confirmText.substr(confirmedBefore) == "\"" + shown + tail,
                 "confirmation line appended");
     }
     require(chunks == textModeChunks(listing), "the chunks that text mode gives");
