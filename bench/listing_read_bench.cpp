@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <sstream>
 #include <string>
 
 namespace {
@@ -49,8 +48,9 @@ void measure(benchmark::State& state, ListingShape shape, int devices, Read read
         ReadBuffer buffer{};
         ListingScanner scanner;
         ListingResults results;
-        std::ostringstream out;
-        read(reader, buffer, scanner, results, out);
+        std::string out;
+        const ConsoleSeam console{[&out](std::string_view text) { out += text; }, nullptr};
+        read(reader, buffer, scanner, results, console);
         benchmark::DoNotOptimize(results.foundCount);
     }
     state.SetBytesProcessed(static_cast<int64_t>(listing.size() * state.iterations()));
@@ -63,10 +63,10 @@ void read_listing(benchmark::State& state, ListingShape shape, int devices) {
 void every_chunk(benchmark::State& state, ListingShape shape, int devices) {
     measure(state, shape, devices,
             [](OutputReader& reader, ReadBuffer& buffer, ListingScanner& scanner,
-               ListingResults& results, std::ostream& out) {
+               ListingResults& results, const ConsoleSeam& console) {
                 std::string_view chunk;
                 while (readChunk(reader, buffer.data(), LISTING_READ_LIMIT, chunk)) {
-                    feedLine(scanner, chunk, results, out);
+                    feedLine(scanner, chunk, results, console);
                 }
             });
 }

@@ -3,6 +3,7 @@
 
 int main(int /*argc*/, char** /*argv*/) {
     // Before anything can load a DLL: the first message box loads some.
-    return loadLibrariesFromSystemFolderOnly() ? runTool(systemCommandPipe(), showMessage)
-                                               : TOOL_EXIT_STATUS;
+    return loadLibrariesFromSystemFolderOnly()
+               ? runTool(systemCommandPipe(), showMessage, systemConsole())
+               : TOOL_EXIT_STATUS;
 }

@@ -4,22 +4,20 @@
 #include "deletion/deletion_phase.h"
 #include "platform/pnputil.h"
 
-#include <cstdio>
-#include <iostream>
 #include <string>
 #include <string_view>
 
 namespace {
 
-void printBanner() {
-    std::printf("%s\n", std::string(BANNER_WIDTH, '=').c_str());
-    std::printf("%s\n\n", BANNER_TITLE_LINE);
+void printBanner(const ConsoleSeam& console) {
+    console.writeText(std::string(BANNER_WIDTH, '=') + "\n");
+    console.writeText(std::string(BANNER_TITLE_LINE) + "\n\n");
 }
 
 } // namespace
 
 ListingOutcome readListing(OutputReader& reader, ReadBuffer& buffer, ListingScanner& scanner,
-                           ListingResults& results, std::ostream& deviceOut) {
+                           ListingResults& results, const ConsoleSeam& console) {
     ListingOutcome outcome;
     std::string_view chunk;
     for (;;) {
@@ -33,24 +31,24 @@ ListingOutcome readListing(OutputReader& reader, ReadBuffer& buffer, ListingScan
         outcome.wroteAnything = true;
         outcome.heldRoot =
             outcome.heldRoot || chunk.find(LISTING_ROOT_START_TAG) != std::string_view::npos;
-        feedLine(scanner, chunk, results, deviceOut);
+        feedLine(scanner, chunk, results, console);
     }
 }
 
-int runTool(const CommandPipe& pipe, const MessageSeam& showMessage) {
-    printBanner();
+int runTool(const CommandPipe& pipe, const MessageSeam& showMessage, const ConsoleSeam& console) {
+    printBanner(console);
     const PipeHandle listing = pipe.open(LISTING_COMMAND);
     if (listing == nullptr) {
         showMessage(MSG_TOOL_NOT_RUNNABLE, CAPTION_ERROR, BoxKind::Ok);
         return TOOL_EXIT_STATUS;
     }
-    std::printf("%s", MSG_RETRIEVING);
+    console.writeText(MSG_RETRIEVING);
 
     ReadBuffer readBuffer{};
     OutputReader reader = startReading(pipe, listing);
     ListingScanner scanner;
     ListingResults results;
-    const ListingOutcome outcome = readListing(reader, readBuffer, scanner, results, std::cout);
+    const ListingOutcome outcome = readListing(reader, readBuffer, scanner, results, console);
 
     if (results.foundCount == 0) {
         // Output that is no listing at all (an older pnputil's usage, say) had no list to look in.
@@ -59,8 +57,8 @@ int runTool(const CommandPipe& pipe, const MessageSeam& showMessage) {
     } else {
         results.confirmText += MSG_CONFIRM_QUESTION;
         if (showMessage(results.confirmText, CAPTION_CONFIRM, BoxKind::YesNo) == ANSWER_YES) {
-            runDeletionPhase(results.driverNames, results.foundCount, readBuffer, pipe,
-                             showMessage);
+            runDeletionPhase(results.driverNames, results.foundCount, readBuffer, pipe, showMessage,
+                             console);
         }
     }
     // Closed only after the last box: the listing command's status is not examined.

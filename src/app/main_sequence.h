@@ -2,10 +2,9 @@
 
 #include "listing/listing_scanner.h"
 #include "platform/command_pipe.h"
+#include "platform/console.h"
 #include "platform/message_box.h"
 #include "platform/output_reader.h"
-
-#include <ostream>
 
 // The limit of a listing read counts the terminating zero, as fgets does.
 constexpr size_t LISTING_READ_LIMIT = LISTING_CHUNK_MAX + 1;
@@ -23,7 +22,7 @@ struct ListingOutcome {
 // that cannot matter to the scanner (textALineNeeds) are passed over: the root stands before any
 // device block, so every chunk before it is read.
 ListingOutcome readListing(OutputReader& reader, ReadBuffer& buffer, ListingScanner& scanner,
-                           ListingResults& results, std::ostream& deviceOut);
+                           ListingResults& results, const ConsoleSeam& console);
 
 // One whole run: banner, listing, confirmation and, after Yes, the deletion phase.
-int runTool(const CommandPipe& pipe, const MessageSeam& showMessage);
+int runTool(const CommandPipe& pipe, const MessageSeam& showMessage, const ConsoleSeam& console);

@@ -13,6 +13,8 @@ namespace {
 
 constexpr size_t COMMAND_BUFFER_SIZE = 1024;
 constexpr size_t OUTPUT_READ_LIMIT = 128;
+// "return code= -2147483648(0x80000000)\r\n\r\n" and its terminating zero.
+constexpr size_t RETURN_CODE_LINE_SIZE = 48;
 
 bool isLetterOrDigit(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
@@ -82,11 +84,11 @@ NameRejection checkDriverPackageName(const std::string& name) {
 
 void runDeletionPhase(const std::vector<std::string>& driverNames, int32_t foundCount,
                       ReadBuffer& readBuffer, const CommandPipe& pipe,
-                      const MessageSeam& showMessage) {
+                      const MessageSeam& showMessage, const ConsoleSeam& console) {
     int32_t removedCount = 0;
     std::array<char, COMMAND_BUFFER_SIZE> commandLine{};
 
-    std::printf("\r\n");
+    console.writeText("\r\n");
     for (int32_t i = 0; i < foundCount; ++i) {
         const std::string& name = driverNames[static_cast<size_t>(i)];
         NameRejection rejection = checkDriverPackageName(name);
@@ -95,11 +97,11 @@ void runDeletionPhase(const std::vector<std::string>& driverNames, int32_t found
             rejection = NameRejection::TooLong;
         }
         if (rejection != NameRejection::None) {
-            std::printf("Skipped driver package \"%s\": %s.\r\n", printableName(name).c_str(),
-                        rejectionReason(rejection).c_str());
+            console.writeText("Skipped driver package \"" + printableName(name) +
+                              "\": " + rejectionReason(rejection) + ".\r\n");
             continue;
         }
-        std::printf("%s\r\n", commandLine.data());
+        console.writeText(std::string(commandLine.data()) + "\r\n");
         const PipeHandle command = pipe.open(commandLine.data());
         if (command == nullptr) {
             // The names after this one are not attempted; earlier deletions stay done.
@@ -109,10 +111,13 @@ void runDeletionPhase(const std::vector<std::string>& driverNames, int32_t found
         OutputReader output = startReading(pipe, command);
         std::string_view chunk;
         while (readChunk(output, readBuffer.data(), OUTPUT_READ_LIMIT, chunk)) {
-            std::fwrite(chunk.data(), 1, chunk.size(), stdout);
+            console.relayBytes(chunk);
         }
         const int32_t status = pipe.close(command);
-        std::printf("return code= %d(0x%X)\r\n\r\n", status, static_cast<unsigned>(status));
+        std::array<char, RETURN_CODE_LINE_SIZE> returnCodeLine{};
+        std::snprintf(returnCodeLine.data(), returnCodeLine.size(), "return code= %d(0x%X)\r\n\r\n",
+                      status, static_cast<unsigned>(status));
+        console.writeText(returnCodeLine.data());
         if (isCountedAsRemoved(status)) {
             ++removedCount;
         }

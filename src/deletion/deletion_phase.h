@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/command_pipe.h"
+#include "platform/console.h"
 #include "platform/message_box.h"
 
 #include <cstdint>
@@ -18,7 +19,8 @@ enum class NameRejection { None, Empty, UnsafeCharacters, LeadingCharacter, TooL
 NameRejection checkDriverPackageName(const std::string& name);
 
 // Runs the deletion command for each of the first foundCount names, in order, relaying command
-// lines, output and return codes to standard output, and ends with the result box.
+// lines and return codes as the tool's text and the commands' output as it stands, and ends with
+// the result box.
 void runDeletionPhase(const std::vector<std::string>& driverNames, int32_t foundCount,
                       ReadBuffer& readBuffer, const CommandPipe& pipe,
-                      const MessageSeam& showMessage);
+                      const MessageSeam& showMessage, const ConsoleSeam& console);

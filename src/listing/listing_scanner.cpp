@@ -99,11 +99,12 @@ bool isWholeRead(std::string_view chunk) {
 
 // The instance id and the driver package name are written as the listing gives them: the name
 // deleted is the listing's own.
-void completeDevice(const CurrentDevice& device, ListingResults& results, std::ostream& deviceOut) {
+void completeDevice(const CurrentDevice& device, ListingResults& results,
+                    const ConsoleSeam& console) {
     std::string converted;
     const std::string& description = shownDescription(device.description, converted);
-    deviceOut << '"' << device.instanceId << "\",\"" << description << "\",\"" << device.driverName
-              << "\"\n";
+    console.writeText('"' + device.instanceId + "\",\"" + description + "\",\"" +
+                      device.driverName + "\"\n");
     results.driverNames.push_back(device.driverName);
     results.confirmText += '"';
     results.confirmText += description;
@@ -152,11 +153,11 @@ const std::string& collapsedLine(ListingScanner& scanner, std::string_view chunk
 // Inside a block: its end tag ends it, completing the device once all three fields are in;
 // otherwise the field awaited is captured.
 void readInsideBlock(ListingScanner& scanner, const std::string& line, ListingResults& results,
-                     std::ostream& deviceOut) {
+                     const ConsoleSeam& console) {
     CurrentDevice& device = scanner.current;
     if (contains(line, END_TAG)) {
         if (scanner.state == ScanState::HaveDriverName) {
-            completeDevice(device, results, deviceOut);
+            completeDevice(device, results, console);
         }
         scanner.state = ScanState::Outside;
     } else if (scanner.state == ScanState::HaveInstanceId) {
@@ -177,7 +178,7 @@ std::string_view textALineNeeds(const ListingScanner& scanner) {
 }
 
 void feedLine(ListingScanner& scanner, std::string_view chunk, ListingResults& results,
-              std::ostream& deviceOut) {
+              const ConsoleSeam& console) {
     // An unfinished block is dropped where it may have lost its end, so that one device's
     // instance id is never joined to another device's fields. The chunk is then read as outside
     // any block: a start tag in it begins the next block.
@@ -185,7 +186,7 @@ void feedLine(ListingScanner& scanner, std::string_view chunk, ListingResults& r
         scanner.state = ScanState::Outside;
     }
     if (scanner.state != ScanState::Outside) {
-        readInsideBlock(scanner, collapsedLine(scanner, chunk), results, deviceOut);
+        readInsideBlock(scanner, collapsedLine(scanner, chunk), results, console);
     } else if (isWholeRead(chunk) && contains(chunk, TARGET_VENDOR) &&
                captureInstanceId(collapsedLine(scanner, chunk), scanner.current.instanceId)) {
         scanner.state = ScanState::HaveInstanceId;

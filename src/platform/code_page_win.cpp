@@ -1,29 +1,26 @@
 #include "code_page.h"
 
-#include <windows.h>
+#include "code_page_win.h"
 
-#include <vector>
-
-namespace {
-
-constexpr UINT CODE_PAGE_932 = 932;
-
-// The UTF-16 of text in the given code page; false when the code page refuses it.
-bool toWide(UINT codePage, const std::string& text, std::vector<wchar_t>& wide) {
+bool decodeToWide(UINT codePage, DWORD flags, std::string_view text, std::wstring& wide) {
+    wide.clear();
+    if (text.empty()) {
+        return true;
+    }
     const int length = static_cast<int>(text.size());
-    const int wideLength =
-        MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(), length, nullptr, 0);
+    const int wideLength = MultiByteToWideChar(codePage, flags, text.data(), length, nullptr, 0);
     if (wideLength == 0) {
         return false;
     }
     wide.resize(static_cast<size_t>(wideLength));
-    MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(), length, wide.data(),
-                        wideLength);
+    MultiByteToWideChar(codePage, flags, text.data(), length, &wide[0], wideLength);
     return true;
 }
 
-void fromWide(UINT codePage, DWORD flags, const char* defaultCharacter,
-              const std::vector<wchar_t>& wide, std::string& text) {
+namespace {
+
+void fromWide(UINT codePage, DWORD flags, const char* defaultCharacter, const std::wstring& wide,
+              std::string& text) {
     const int wideLength = static_cast<int>(wide.size());
     const int length = WideCharToMultiByte(codePage, flags, wide.data(), wideLength, nullptr, 0,
                                            defaultCharacter, nullptr);
@@ -36,7 +33,7 @@ void fromWide(UINT codePage, DWORD flags, const char* defaultCharacter,
 // 0xFE, 0xFF, which no Shift_JIS text holds); glibc's knows none of them. Each becomes '?', as on
 // POSIX, and so does each character beyond the BMP, which code page 932 cannot hold: for its
 // surrogate pair WideCharToMultiByte would give two.
-void replaceCharactersNotShared(std::vector<wchar_t>& wide) {
+void replaceCharactersNotShared(std::wstring& wide) {
     size_t kept = 0;
     for (size_t at = 0; at < wide.size(); ++at) {
         const wchar_t c = wide[at];
@@ -51,8 +48,8 @@ void replaceCharactersNotShared(std::vector<wchar_t>& wide) {
 } // namespace
 
 bool codePage932ToUtf8(const std::string& bytes, std::string& utf8) {
-    std::vector<wchar_t> wide;
-    if (!bytes.empty() && !toWide(CODE_PAGE_932, bytes, wide)) {
+    std::wstring wide;
+    if (!decodeToWide(CODE_PAGE_932, MB_ERR_INVALID_CHARS, bytes, wide)) {
         return false;
     }
     fromWide(CP_UTF8, 0, nullptr, wide, utf8);
@@ -60,8 +57,8 @@ bool codePage932ToUtf8(const std::string& bytes, std::string& utf8) {
 }
 
 bool utf8ToCodePage932(const std::string& utf8, std::string& bytes) {
-    std::vector<wchar_t> wide;
-    if (!utf8.empty() && !toWide(CP_UTF8, utf8, wide)) {
+    std::wstring wide;
+    if (!decodeToWide(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, wide)) {
         return false;
     }
     replaceCharactersNotShared(wide);

@@ -15,6 +15,8 @@ A case folder under tests/cases holds case.json and the files it names:
                "dll"      uxtheme.dll beside the tool, which is started from a copy in that
                           folder, with Wine told to look beside the program first (Windows)
   only         "posix" or "windows": the case holds on that platform alone
+  windowsLocales  the locales whose code pages Windows runs the case in, each from a fresh
+               start (default: the Japanese one alone); "C.UTF-8" gives code pages 1252 and 437
   userEnvironment  variables set in the user's own environment (HKCU\Environment) for the
                runs (Windows)
   posixEnvironment  variables set for the tool's runs (POSIX); "$CASE" in a value stands for
@@ -28,7 +30,10 @@ A case folder under tests/cases holds case.json and the files it names:
                with "\n" after it; Windows presses the answer's first letter, or Return)
     boxes      [caption, text] of each box in order (text in UTF-8)
     stdout     file with the expected standard output after the banner
-    screenshot file name for a picture of the run's first box (Windows)
+    screen     instead of stdout: the run is on a terminal, and {"posix": file, "windows":
+               file} give what its screen shows, banner included (on POSIX, boxes included)
+    screenshot file name for a picture of the run's first box in the first locale (Windows), or
+               {locale: file name}
   mustNotExist file names that no run may create in its working folder
 Any file name may lead into a sibling case folder ("../other-case/listing.xml"), so that
 twin cases share their data.
@@ -44,6 +49,9 @@ import subprocess
 import sys
 import tempfile
 import time
+
+import terminal
+import wine_session
 
 BANNER = b"=" * 65 + b"\n[EZ-USB FX2 (no EEPROM) driver package remover][tools.example.jp]\n\n"
 # A box on the POSIX console: caption, text, and the prompt of its kind.
@@ -96,15 +104,45 @@ def path_variables(setup):
     return variables
 
 
-def posix_run(args, setup, run):
-    """Runs the POSIX build, answering each box when its prompt shows on standard error. Then
-    standard output (a file) must already hold everything the tool prints before that box."""
+def posix_environment(args, setup):
     env = {k: v for k, v in os.environ.items() if not k.startswith("PNPUTIL_STANDIN_")}
     env.update(path_variables(setup))
     env.update(setup["standin_environment"])
     env.update(setup["posix_environment"])
     if setup["standin_installed"]:
         env["PATH"] = args.standin + os.pathsep + env["PATH"]
+    return env
+
+
+def posix_terminal_run(args, setup, run):
+    """Runs the POSIX build on a terminal, typing each answer when its prompt shows there. The
+    boxes are part of the screen."""
+    term = terminal.Terminal([setup["tool"]], posix_environment(args, setup), setup["cwd"])
+    try:
+        for number, answer in enumerate(run["answers"], 1):
+            wait_until("prompt %d" % number, lambda: sum(
+                term.screen().count(p.decode().rstrip()) for p in (YES_NO_PROMPT, OK_PROMPT)) >= number)
+            term.type(answer)
+        term.wait(RUN_TIMEOUT_SECONDS)
+        return term.returncode, term.screen(), None
+    finally:
+        term.kill()
+
+
+def wait_until(what, condition):
+    deadline = time.monotonic() + RUN_TIMEOUT_SECONDS
+    while not condition():
+        if time.monotonic() > deadline:
+            raise AssertionError("gave up waiting for " + what)
+        time.sleep(0.1)
+
+
+def posix_run(args, setup, run):
+    """Runs the POSIX build, answering each box when its prompt shows on standard error. Then
+    standard output (a file) must already hold everything the tool prints before that box."""
+    if "screen" in run:
+        return posix_terminal_run(args, setup, run)
+    env = posix_environment(args, setup)
     deadline = time.monotonic() + RUN_TIMEOUT_SECONDS
     with tempfile.TemporaryFile() as out:
         tool = subprocess.Popen([setup["tool"]], stdin=subprocess.PIPE, stdout=out, stderr=subprocess.PIPE,
@@ -170,13 +208,39 @@ def plant(args, planted, setup):
         raise AssertionError("unknown planted: %r" % planted)
 
 
-def run_case(case_dir, runner, platform, args):
+def check_run(where, case_dir, platform, run, status, output, boxes):
+    if status != 1:
+        raise AssertionError("%s: exit status %d, not 1" % (where, status))
+    if "screen" in run:
+        expected = read_data(os.path.join(case_dir, run["screen"][platform])).decode("utf-8")
+        if output != expected:
+            raise AssertionError("%s: the screen differs\n--- expected\n%s\n--- actual\n%s"
+                                 % (where, expected, output))
+    else:
+        newline = b"\r\n" if platform == "windows" else b"\n"
+        expected = read_data(os.path.join(case_dir, run["stdout"])).replace(b"\n", newline)
+        actual = after_banner(output, newline)
+        if actual != expected:
+            raise AssertionError("%s: standard output differs\n--- expected\n%.4000r\n--- actual\n%.4000r"
+                                 % (where, expected, actual))
+    wanted = expected_boxes(case_dir, run["boxes"])
+    if boxes is not None and not same_boxes(boxes, wanted):
+        raise AssertionError("%s: boxes differ\n--- expected\n%.2000r\n--- actual\n%.2000r"
+                             % (where, wanted, boxes))
+
+
+def read_case(case_dir):
     with open(os.path.join(case_dir, "case.json"), encoding="utf-8") as f:
-        case = json.load(f)
+        return json.load(f)
+
+
+def run_case(case_dir, runner, platform, args, locale=None):
+    case = read_case(case_dir)
     if case.get("only", platform) != platform:
         return "skipped"
     with tempfile.TemporaryDirectory() as work:
         setup = {"state": os.path.join(work, "state.txt"), "cwd": work, "tool": args.tool,
+                 "locale": locale,
                  "mark": os.path.join(work, PLANTED_MARK),
                  "environment": os.path.join(work, "environment.txt"),
                  "user_environment": dict(case.get("userEnvironment", {})),
@@ -191,21 +255,9 @@ def run_case(case_dir, runner, platform, args):
         for key in ("machine", "listing"):
             if key in case:
                 setup[key] = stage(os.path.join(case_dir, case[key]), work)
-        newline = b"\r\n" if platform == "windows" else b"\n"
         for number, run in enumerate(case["runs"], 1):
-            status, stdout, boxes = runner(setup, run)
-            where = "run %d" % number
-            if status != 1:
-                raise AssertionError("%s: exit status %d, not 1" % (where, status))
-            expected = read_data(os.path.join(case_dir, run["stdout"])).replace(b"\n", newline)
-            actual = after_banner(stdout, newline)
-            if actual != expected:
-                raise AssertionError("%s: standard output differs\n--- expected\n%.4000r\n--- actual\n%.4000r"
-                                     % (where, expected, actual))
-            wanted = expected_boxes(case_dir, run["boxes"])
-            if not same_boxes(boxes, wanted):
-                raise AssertionError("%s: boxes differ\n--- expected\n%.2000r\n--- actual\n%.2000r"
-                                     % (where, wanted, boxes))
+            status, output, boxes = runner(setup, run)
+            check_run("run %d" % number, case_dir, platform, run, status, output, boxes)
         if "pnputilEnvironment" in case:
             seen = read_data(setup["environment"]).replace(b"\r\n", b"\n")
             wanted = read_data(os.path.join(case_dir, case["pnputilEnvironment"]))
@@ -235,21 +287,28 @@ def main():
     session = None
     runner = lambda setup, run: posix_run(args, setup, run)
     if args.platform == "windows":
-        import wine_session
         session = wine_session.Session(args)
         runner = lambda setup, run: session.run(setup, run, path_variables(setup))
     names = args.case or sorted(os.listdir(args.cases))
     passed = failed = skipped = 0
     for name in names:
-        try:
-            result = run_case(os.path.abspath(os.path.join(args.cases, name)), runner, args.platform, args)
-        except (AssertionError, subprocess.TimeoutExpired, OSError) as error:
-            print("FAIL %s: %s" % (name, error))
-            failed += 1
-            continue
-        print("%s %s" % ("ok  " if result == "passed" else "skip", name))
-        passed += result == "passed"
-        skipped += result == "skipped"
+        case_dir = os.path.abspath(os.path.join(args.cases, name))
+        locales = [None]
+        if args.platform == "windows":
+            locales = read_case(case_dir).get("windowsLocales", [wine_session.DEFAULT_LOCALE])
+        for locale in locales:
+            shown = name if len(locales) == 1 else "%s (%s)" % (name, locale)
+            try:
+                result = run_case(case_dir, runner, args.platform, args, locale)
+            except (AssertionError, subprocess.TimeoutExpired, OSError) as error:
+                print("FAIL %s: %s" % (shown, error))
+                if getattr(error, "output", None):
+                    print(error.output)
+                failed += 1
+                continue
+            print("%s %s" % ("ok  " if result == "passed" else "skip", shown))
+            passed += result == "passed"
+            skipped += result == "skipped"
     if session is not None:
         session.close()
     print("%d passed, %d failed, %d skipped" % (passed, failed, skipped))

@@ -1,6 +1,7 @@
 """Runs the Windows executable under Wine as Windows runs it: the stand-in installed as the
 system folder's pnputil.exe, started by the tool through a real pipe, and real message boxes on
-a virtual display, answered with xdotool.
+a virtual display, answered with xdotool. A run's standard output is a file, or a terminal
+whose screen is read.
 
 Box texts come from Wine's msgbox trace, which logs each box's text as it opens."""
 import os
@@ -10,9 +11,13 @@ import subprocess
 import tempfile
 import time
 
+import terminal
+
 WAIT_SECONDS = 60
 POLL_SECONDS = 0.2
 USER_ENVIRONMENT = r"HKCU\Environment"
+# Wine takes its code pages from the locale: this one gives 932, as a Japanese Windows has.
+DEFAULT_LOCALE = "ja_JP.UTF-8"
 # Wine's trace keeps the first 200 characters of a string and marks the cut with "...".
 TRACE = re.compile(r'trace:msgbox:MSGBOX_OnInit L"((?:[^"\\]|\\.)*)"(\.\.\.)?')
 
@@ -72,6 +77,9 @@ class Session:
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         # Without a window manager Wine draws the title bars itself.
         self.wine("reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N", "/f")
+        # Windows shows Japanese text in a box in every language, its font linked to a Japanese
+        # one; Wine outside a Japanese locale draws the box's font from the IPA font instead.
+        self.wine("reg", "add", r"HKCU\Software\Wine\Fonts\Replacements", "/v", "Tahoma", "/d", "IPAGothic", "/f")
         # The stand-in is the system's pnputil.exe, where the tool looks for it.
         self.system_pnputil = os.path.join(self.env["WINEPREFIX"], "drive_c", "windows", "system32",
                                            "pnputil.exe")
@@ -111,6 +119,7 @@ class Session:
         env.update({name: windows_path(path) for name, path in path_variables.items()})
         env.update(setup["standin_environment"])
         env["WINEDEBUG"] = "-all,trace+msgbox"
+        env["LANG"] = env["LC_ALL"] = setup["locale"]
         if setup.get("dll_overrides"):
             env["WINEDLLOVERRIDES"] += ";" + setup["dll_overrides"]
         user_environment = dict(setup["user_environment"])
@@ -120,16 +129,23 @@ class Session:
         if not setup["standin_installed"]:
             os.rename(self.system_pnputil, self.system_pnputil + ".away")
         try:
-            return self.answer_boxes(env, setup["tool"], setup["cwd"], run)
+            return self.answer_boxes(env, setup["tool"], setup["cwd"], run, setup["locale"])
         finally:
             self.set_user_environment(user_environment, remove=True)
             if not setup["standin_installed"]:
                 os.rename(self.system_pnputil + ".away", self.system_pnputil)
 
-    def answer_boxes(self, env, program, cwd, run):
+    def answer_boxes(self, env, program, cwd, run, locale):
+        screenshot = run.get("screenshot")
+        screenshot = screenshot.get(locale) if isinstance(screenshot, dict) else \
+            screenshot if locale == DEFAULT_LOCALE else None
         with tempfile.TemporaryFile() as out, tempfile.NamedTemporaryFile(mode="w+b") as err:
-            tool = subprocess.Popen(["wine", program], env=env, cwd=cwd, stdin=subprocess.DEVNULL,
-                                    stdout=out, stderr=err)
+            if "screen" in run:
+                # Only the trace goes to the file: standard input and output are the terminal.
+                tool = terminal.Terminal(["wine", program], env, cwd, stderr=err.name)
+            else:
+                tool = subprocess.Popen(["wine", program], env=env, cwd=cwd, stdin=subprocess.DEVNULL,
+                                        stdout=out, stderr=err)
             try:
                 boxes = []
                 for number, answer in enumerate(run["answers"]):
@@ -140,18 +156,22 @@ class Session:
                     traced, cut = wait_for("box %d" % (number + 1), next_trace, tool)
                     text = unescape_trace(traced)
                     caption = self.box_caption(tool, number)
-                    if number == 0 and run.get("screenshot") and self.screenshots:
-                        self.screenshot(caption, os.path.join(self.screenshots, run["screenshot"]))
+                    if number == 0 and screenshot and self.screenshots:
+                        self.screenshot(caption, os.path.join(self.screenshots, screenshot))
                     boxes.append([caption, text + ("..." if cut else "")])
                     window = self.find_window(caption)
                     key = answer[:1].lower() if answer else "Return"
                     self.xdotool("windowfocus", "--sync", window, "key", key)
                     wait_for("box %s to close" % caption, lambda: window not in self.xdotool("search", "--name", "."))
                 tool.wait(timeout=WAIT_SECONDS)
+                if "screen" in run:
+                    return tool.returncode, tool.screen(), boxes
             finally:
                 if tool.poll() is None:
                     tool.kill()
                     subprocess.run(["wineserver", "-k"], env=env)
+                elif "screen" in run:
+                    tool.kill()
             out.seek(0)
             return tool.returncode, out.read(), boxes
 

@@ -13,7 +13,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -104,25 +103,25 @@ std::vector<size_t> readSizesFrom(const uint8_t* bytes) {
 
 // Every chunk to the scanner, checking its invariants after each.
 ListingOutcome readEveryChunk(OutputReader& reader, const std::string& listing,
-                              ListingScanner& scanner, ListingResults& results,
-                              std::ostringstream& out) {
+                              ListingScanner& scanner, ListingResults& results, FakeConsole& out) {
     ListingOutcome outcome;
     ReadBuffer buffer{};
     std::string_view chunk;
     std::string collapsedListing; // made when the first device completes
     std::vector<std::string> chunks;
+    const ConsoleSeam console = out.seam();
     while (readChunk(reader, buffer.data(), LISTING_READ_LIMIT, chunk)) {
         chunks.emplace_back(chunk);
         outcome.wroteAnything = true;
         outcome.heldRoot =
             outcome.heldRoot || chunk.find(LISTING_ROOT_START_TAG) != std::string_view::npos;
-        const size_t printedBefore = out.str().size();
+        const size_t printedBefore = out.written.size();
         const int32_t foundBefore = results.foundCount;
         const size_t confirmedBefore = results.confirmText.size();
-        feedLine(scanner, chunk, results, out);
+        feedLine(scanner, chunk, results, console);
         require(results.foundCount == static_cast<int32_t>(results.driverNames.size()),
                 "foundCount equals the number of driver names");
-        const std::string printed = out.str().substr(printedBefore);
+        const std::string printed = out.written.substr(printedBefore);
         if (results.foundCount == foundBefore) {
             require(printed.empty(), "no device line without a completed device");
             continue;
@@ -175,7 +174,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         CommandPipe pipe;
         ListingScanner scanner;
         ListingResults results;
-        std::ostringstream out;
+        FakeConsole out;
         ListingOutcome outcome;
     } plain, passingOver;
     for (Reading* r : {&plain, &passingOver}) {
@@ -188,10 +187,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     plain.outcome = readEveryChunk(plainReader, listing, plain.scanner, plain.results, plain.out);
     OutputReader reader = startReading(passingOver.pipe, nullptr);
     ReadBuffer buffer{};
-    passingOver.outcome =
-        readListing(reader, buffer, passingOver.scanner, passingOver.results, passingOver.out);
+    passingOver.outcome = readListing(reader, buffer, passingOver.scanner, passingOver.results,
+                                      passingOver.out.seam());
 
-    require(passingOver.out.str() == plain.out.str(), "the same device lines");
+    require(passingOver.out.written == plain.out.written, "the same device lines");
     require(passingOver.results.driverNames == plain.results.driverNames &&
                 passingOver.results.confirmText == plain.results.confirmText &&
                 passingOver.results.foundCount == plain.results.foundCount,

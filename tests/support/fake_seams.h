@@ -1,14 +1,32 @@
 #pragma once
 
-// Fakes of the tool's two seams: a command pipe that serves scripted commands in raw reads, and a
-// message box that records what it shows and answers as told.
+// Fakes of the tool's seams: a command pipe that serves scripted commands in raw reads, a message
+// box that records what it shows and answers as told, and a standard output that records what is
+// written to it.
 #include "platform/command_pipe.h"
+#include "platform/console.h"
 #include "platform/message_box.h"
 
 #include <algorithm>
 #include <deque>
 #include <string>
+#include <string_view>
 #include <vector>
+
+// Everything written to standard output in order, and apart from it what was relayed as a
+// utility's own bytes.
+struct FakeConsole {
+    std::string written;
+    std::string relayed;
+
+    ConsoleSeam seam() {
+        return {[this](std::string_view text) { written += text; },
+                [this](std::string_view bytes) {
+                    written += bytes;
+                    relayed += bytes;
+                }};
+    }
+};
 
 // A command's output served in raw reads of the given sizes in turn, over and over (none given:
 // as much as each read asks for).

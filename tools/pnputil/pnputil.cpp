@@ -9,7 +9,8 @@
 //   PNPUTIL_STANDIN_BYTE_PAUSE_MS  writes the output a byte at a time, pausing this many
 //                            milliseconds after each, so that every read of it gets one byte
 //
-// Like the real utility it ends its lines with "\r\n" on every platform.
+// Like the real utility it ends its lines with "\r\n" on every platform, and on Windows writes
+// its messages in the console's code page (the machine file holds them in UTF-8).
 
 #include "sample_machine.h"
 
@@ -28,12 +29,13 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
 #endif
 
 namespace {
 
-constexpr int STATUS_NOT_INSTALLED_OEM_INF = static_cast<int>(0xE000023CU);
-constexpr int STATUS_INVALID_PARAMETER = 87;
+constexpr int EXIT_NOT_INSTALLED_OEM_INF = static_cast<int>(0xE000023CU);
+constexpr int EXIT_INVALID_PARAMETER = 87;
 constexpr const char* HEADER = "Microsoft PnP Utility\r\n\r\n";
 
 struct ScriptedFailure {
@@ -60,6 +62,25 @@ void emit(const std::string& text) {
         std::fflush(stdout);
         std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
     }
+}
+
+// A message as the real utility writes it: on Windows in the code page of the console it shares
+// with the tool (the OEM one when there is none), a character the code page lacks as '?'.
+std::string inConsoleCodePage(const std::string& utf8) {
+#ifdef _WIN32
+    const UINT codePage = GetConsoleOutputCP() != 0 ? GetConsoleOutputCP() : GetOEMCP();
+    const int utf8Length = static_cast<int>(utf8.size());
+    const int wideLength = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), utf8Length, nullptr, 0);
+    std::wstring wide(static_cast<size_t>(wideLength), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), utf8Length, &wide[0], wideLength);
+    const int length =
+        WideCharToMultiByte(codePage, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(codePage, 0, wide.data(), wideLength, &text[0], length, nullptr, nullptr);
+    return text;
+#else
+    return utf8;
+#endif
 }
 
 std::vector<std::string> splitTabs(const std::string& line) {
@@ -215,14 +236,14 @@ int deleteDriver(const std::string& name) {
     emit(HEADER);
     for (const ScriptedFailure& failure : failures) {
         if (sameName(failure.driverName, name)) {
-            emit(failure.message + "\r\n");
+            emit(inConsoleCodePage(failure.message) + "\r\n");
             return failure.status;
         }
     }
     if (!listed(installed, name) || listed(deletedPackages(), name)) {
         emit("Failed to delete driver package: The specified file is not an installed OEM "
              "INF.\r\n");
-        return STATUS_NOT_INSTALLED_OEM_INF;
+        return EXIT_NOT_INSTALLED_OEM_INF;
     }
     std::ofstream(statePath(), std::ios::app) << name << "\n";
     emit("Driver package uninstalled.\r\nDriver package deleted successfully.\r\n");
@@ -233,7 +254,7 @@ int usage() {
     emit(std::string(HEADER) + "This stand-in knows only these commands:\r\n"
                                "  pnputil /enum-devices /format xml\r\n"
                                "  pnputil /delete-driver <oem#.inf> /uninstall\r\n");
-    return STATUS_INVALID_PARAMETER;
+    return EXIT_INVALID_PARAMETER;
 }
 
 void recordEnvironment() {
