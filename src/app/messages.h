@@ -1,8 +1,9 @@
 #pragma once
 
 // User-facing texts. Each message is code page 932 (Shift_JIS) bytes: a Japanese sentence and
-// the same sentence in English, passed unchanged to the console and the ANSI message box. The
-// comment above each gives its text; tests/messages_test.cpp decodes the bytes and compares.
+// the same sentence in English. The console and the message box decode them from code page 932
+// on every Windows, and a pipe or file gets the bytes unchanged. The comment above each gives its
+// text; tests/messages_test.cpp decodes the bytes and compares.
 
 // "pnputil.exeが実行出来ません\n(pnputil.exe cannot be executed.)"
 constexpr const char MSG_TOOL_NOT_RUNNABLE[] =

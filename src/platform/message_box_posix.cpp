@@ -37,7 +37,7 @@ bool isYes(std::string answer) {
 // A console stand-in for the Windows message box: the box goes to standard error, the answer
 // comes from standard input.
 int showMessage(const std::string& text, const std::string& caption, BoxKind kind) {
-    // The device lines go through std::cout, which writes through C's stdout.
+    // What the tool wrote to standard output shows before the box.
     std::fflush(stdout);
     std::string shown;
     if (!codePage932ToUtf8(text, shown)) {
