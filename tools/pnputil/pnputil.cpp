@@ -28,6 +28,8 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#else
+#include <csignal>
 #endif
 
 namespace {
@@ -253,6 +255,10 @@ int main(int argc, char** argv) {
 #ifdef _WIN32
     // The line ends are written as they stand, and a verbatim listing keeps its bytes.
     _setmode(_fileno(stdout), _O_BINARY);
+#else
+    // As on Windows, a write to a pipe whose reader has closed it fails, and the stand-in still
+    // ends with the status it answers, rather than being killed by the signal.
+    std::signal(SIGPIPE, SIG_IGN);
 #endif
     recordEnvironment();
     const std::vector<std::string> args(argv + 1, argv + argc);
