@@ -15,6 +15,8 @@ A case folder under tests/cases holds case.json and the files it names:
                "dll"      uxtheme.dll beside the tool, which is started from a copy in that
                           folder, with Wine told to look beside the program first (Windows)
   only         "posix" or "windows": the case holds on that platform alone
+  uninheritableHandles  true: the tool is started by the launcher, which gives it standard
+               input, output and error that it cannot pass on by inheritance (Windows)
   userEnvironment  variables set in the user's own environment (HKCU\Environment) for the
                runs (Windows)
   posixEnvironment  variables set for the tool's runs (POSIX); "$CASE" in a value stands for
@@ -28,6 +30,9 @@ A case folder under tests/cases holds case.json and the files it names:
                with "\n" after it; Windows presses the answer's first letter, or Return)
     boxes      [caption, text] of each box in order (text in UTF-8)
     stdout     file with the expected standard output after the banner
+    input      file given to the tool as its standard input (Windows; POSIX answers there)
+    errorLines file of lines that the tool's standard error must hold in this order, among
+               others
     screenshot file name for a picture of the run's first box (Windows)
   mustNotExist file names that no run may create in its working folder
 Any file name may lead into a sibling case folder ("../other-case/listing.xml"), so that
@@ -141,7 +146,13 @@ def posix_run(args, setup, run):
     if found and written_before_box and written_before_box[-1] != len(stdout):
         raise AssertionError("standard output was not flushed before the last box")
     boxes = [[b.group(1).decode(), b.group(2).decode("utf-8", "replace")] for b in found]
-    return tool.returncode, stdout, boxes
+    return tool.returncode, stdout, boxes, err
+
+
+def holds_lines(text, lines):
+    """Whether text holds each of lines as a whole line, in their order."""
+    rest = iter(text.replace(b"\r\n", b"\n").split(b"\n"))
+    return all(line in rest for line in lines)
 
 
 def same_boxes(actual, expected):
@@ -183,7 +194,10 @@ def run_case(case_dir, runner, platform, args):
                  "standin_environment": dict(case.get("standinEnvironment", {})),
                  "posix_environment": {name: value.replace("$CASE", os.path.abspath(case_dir))
                                        for name, value in case.get("posixEnvironment", {}).items()},
-                 "standin_installed": case.get("pnputil", "standin") == "standin"}
+                 "standin_installed": case.get("pnputil", "standin") == "standin",
+                 "launcher": case.get("uninheritableHandles") and args.launcher}
+        if case.get("uninheritableHandles") and not args.launcher:
+            raise AssertionError("the case needs --launcher")
         must_not_exist = list(case.get("mustNotExist", []))
         if case.get("planted"):
             plant(args, case["planted"], setup)
@@ -193,7 +207,8 @@ def run_case(case_dir, runner, platform, args):
                 setup[key] = stage(os.path.join(case_dir, case[key]), work)
         newline = b"\r\n" if platform == "windows" else b"\n"
         for number, run in enumerate(case["runs"], 1):
-            status, stdout, boxes = runner(setup, run)
+            run_setup = dict(setup, input=run.get("input") and os.path.join(case_dir, run["input"]))
+            status, stdout, boxes, stderr = runner(run_setup, run)
             where = "run %d" % number
             if status != 1:
                 raise AssertionError("%s: exit status %d, not 1" % (where, status))
@@ -206,6 +221,10 @@ def run_case(case_dir, runner, platform, args):
             if not same_boxes(boxes, wanted):
                 raise AssertionError("%s: boxes differ\n--- expected\n%.2000r\n--- actual\n%.2000r"
                                      % (where, wanted, boxes))
+            lines = read_data(os.path.join(case_dir, run["errorLines"])).splitlines() \
+                if "errorLines" in run else []
+            if not holds_lines(stderr, lines):
+                raise AssertionError("%s: standard error lacks, in order, %r:\n%.2000r" % (where, lines, stderr))
         if "pnputilEnvironment" in case:
             seen = read_data(setup["environment"]).replace(b"\r\n", b"\n")
             wanted = read_data(os.path.join(case_dir, case["pnputilEnvironment"]))
@@ -224,6 +243,8 @@ def main():
     parser.add_argument("--standin", required=True, help="folder holding the stand-in pnputil")
     parser.add_argument("--planted", required=True, help="the program planted as pnputil")
     parser.add_argument("--planted-dll", help="the DLL planted as uxtheme.dll (Windows)")
+    parser.add_argument("--launcher", help="starts the tool with standard handles that it cannot "
+                        "pass on by inheritance (Windows)")
     parser.add_argument("--cases", required=True)
     parser.add_argument("--screenshots", help="folder for screenshots of boxes (Windows)")
     parser.add_argument("case", nargs="*", help="names of cases to run (default: all)")
@@ -232,6 +253,7 @@ def main():
     args.standin = os.path.abspath(args.standin)
     args.planted = os.path.abspath(args.planted)
     args.planted_dll = args.planted_dll and os.path.abspath(args.planted_dll)
+    args.launcher = args.launcher and os.path.abspath(args.launcher)
     session = None
     runner = lambda setup, run: posix_run(args, setup, run)
     if args.platform == "windows":

@@ -120,16 +120,19 @@ class Session:
         if not setup["standin_installed"]:
             os.rename(self.system_pnputil, self.system_pnputil + ".away")
         try:
-            return self.answer_boxes(env, setup["tool"], setup["cwd"], run)
+            command = ["wine", setup["tool"]]
+            if setup["launcher"]:
+                command = ["wine", setup["launcher"], windows_path(setup["tool"])]
+            return self.answer_boxes(env, command, setup["cwd"], setup["input"], run)
         finally:
             self.set_user_environment(user_environment, remove=True)
             if not setup["standin_installed"]:
                 os.rename(self.system_pnputil + ".away", self.system_pnputil)
 
-    def answer_boxes(self, env, program, cwd, run):
-        with tempfile.TemporaryFile() as out, tempfile.NamedTemporaryFile(mode="w+b") as err:
-            tool = subprocess.Popen(["wine", program], env=env, cwd=cwd, stdin=subprocess.DEVNULL,
-                                    stdout=out, stderr=err)
+    def answer_boxes(self, env, command, cwd, stdin, run):
+        with tempfile.TemporaryFile() as out, tempfile.NamedTemporaryFile(mode="w+b") as err, \
+                open(stdin or os.devnull, "rb") as given:
+            tool = subprocess.Popen(command, env=env, cwd=cwd, stdin=given, stdout=out, stderr=err)
             try:
                 boxes = []
                 for number, answer in enumerate(run["answers"]):
@@ -153,7 +156,8 @@ class Session:
                     tool.kill()
                     subprocess.run(["wineserver", "-k"], env=env)
             out.seek(0)
-            return tool.returncode, out.read(), boxes
+            err.seek(0)
+            return tool.returncode, out.read(), boxes, err.read()
 
     def box_caption(self, tool, number):
         captions = ("Confirm", "Error", "Information", "Caution")
