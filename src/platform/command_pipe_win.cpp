@@ -1,4 +1,5 @@
 #include "command_pipe.h"
+#include "pnputil_environment.h"
 
 #include <windows.h>
 
@@ -26,41 +27,16 @@ std::string folderFrom(UINT(WINAPI* query)(LPSTR, UINT)) {
     return length > 0 && length < sizeof folder ? std::string(folder, length) : std::string();
 }
 
-// Variables through which the user could choose what an elevated pnputil loads or how Windows
-// runs it. The user's own values come from HKCU\Environment, which any program of theirs can set.
-bool isChosenBySystem(const std::string& entry) {
-    const char* const names[] = {"PATH=", "SystemRoot=", "windir=", "__COMPAT_LAYER="};
-    for (const char* name : names) {
-        const size_t length = std::strlen(name);
-        if (entry.size() >= length && _strnicmp(entry.c_str(), name, length) == 0) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// The tool's environment for pnputil, with those variables set from the system's own folders
-// (or dropped), as a block of zero-terminated entries ending in an empty one.
-std::vector<char> pnputilEnvironment(const std::string& systemFolder,
-                                     const std::string& windowsFolder) {
+// The tool's own environment, as its entries.
+std::vector<std::string> toolEnvironment() {
     std::vector<std::string> entries;
     char* const strings = GetEnvironmentStringsA();
     for (const char* entry = strings; entry != nullptr && *entry != '\0';
          entry += std::strlen(entry) + 1) {
-        if (!isChosenBySystem(entry)) {
-            entries.emplace_back(entry);
-        }
+        entries.emplace_back(entry);
     }
     FreeEnvironmentStringsA(strings);
-    entries.push_back("PATH=" + systemFolder + ";" + windowsFolder + ";" + systemFolder + "\\Wbem");
-    entries.push_back("SystemRoot=" + windowsFolder);
-    entries.push_back("windir=" + windowsFolder);
-    std::vector<char> block;
-    for (const std::string& entry : entries) {
-        block.insert(block.end(), entry.c_str(), entry.c_str() + entry.size() + 1);
-    }
-    block.push_back('\0');
-    return block;
+    return entries;
 }
 
 // A copy of one of the tool's standard handles that the child can inherit; the original may
@@ -93,7 +69,8 @@ HANDLE startPnputil(const std::string& commandLine, HANDLE outputWriteEnd) {
     const std::string program = folder + PNPUTIL_FILE_NAME;
     std::vector<char> mutableCommandLine(commandLine.begin(), commandLine.end());
     mutableCommandLine.push_back('\0');
-    std::vector<char> environment = pnputilEnvironment(folder, windowsFolder);
+    std::vector<char> environment =
+        pnputilEnvironmentBlock(toolEnvironment(), folder, windowsFolder);
 
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;

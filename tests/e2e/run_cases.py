@@ -17,6 +17,8 @@ A case folder under tests/cases holds case.json and the files it names:
   only         "posix" or "windows": the case holds on that platform alone
   windowsLocales  the locales whose code pages Windows runs the case in, each from a fresh
                start (default: the Japanese one alone); "C.UTF-8" gives code pages 1252 and 437
+  uninheritableHandles  true: the tool is started by the launcher, which gives it standard
+               input, output and error that it cannot pass on by inheritance (Windows)
   userEnvironment  variables set in the user's own environment (HKCU\Environment) for the
                runs (Windows)
   posixEnvironment  variables set for the tool's runs (POSIX); "$CASE" in a value stands for
@@ -32,6 +34,9 @@ A case folder under tests/cases holds case.json and the files it names:
     stdout     file with the expected standard output after the banner
     screen     instead of stdout: the run is on a terminal, and {"posix": file, "windows":
                file} give what its screen shows, banner included (on POSIX, boxes included)
+    input      file given to the tool as its standard input (Windows; POSIX answers there)
+    errorLines file of lines that the tool's standard error must hold in this order, among
+               others
     screenshot file name for a picture of the run's first box in the first locale (Windows), or
                {locale: file name}
   mustNotExist file names that no run may create in its working folder
@@ -124,7 +129,7 @@ def posix_terminal_run(args, setup, run):
                 term.screen().count(p.decode().rstrip()) for p in (YES_NO_PROMPT, OK_PROMPT)) >= number)
             term.type(answer)
         term.wait(RUN_TIMEOUT_SECONDS)
-        return term.returncode, term.screen(), None
+        return term.returncode, term.screen(), None, b""
     finally:
         term.kill()
 
@@ -179,7 +184,13 @@ def posix_run(args, setup, run):
     if found and written_before_box and written_before_box[-1] != len(stdout):
         raise AssertionError("standard output was not flushed before the last box")
     boxes = [[b.group(1).decode(), b.group(2).decode("utf-8", "replace")] for b in found]
-    return tool.returncode, stdout, boxes
+    return tool.returncode, stdout, boxes, err
+
+
+def holds_lines(text, lines):
+    """Whether text holds each of lines as a whole line, in their order."""
+    rest = iter(text.replace(b"\r\n", b"\n").split(b"\n"))
+    return all(line in rest for line in lines)
 
 
 def same_boxes(actual, expected):
@@ -208,7 +219,7 @@ def plant(args, planted, setup):
         raise AssertionError("unknown planted: %r" % planted)
 
 
-def check_run(where, case_dir, platform, run, status, output, boxes):
+def check_run(where, case_dir, platform, run, status, output, boxes, stderr):
     if status != 1:
         raise AssertionError("%s: exit status %d, not 1" % (where, status))
     if "screen" in run:
@@ -227,6 +238,9 @@ def check_run(where, case_dir, platform, run, status, output, boxes):
     if boxes is not None and not same_boxes(boxes, wanted):
         raise AssertionError("%s: boxes differ\n--- expected\n%.2000r\n--- actual\n%.2000r"
                              % (where, wanted, boxes))
+    lines = read_data(os.path.join(case_dir, run["errorLines"])).splitlines() if "errorLines" in run else []
+    if not holds_lines(stderr, lines):
+        raise AssertionError("%s: standard error lacks, in order, %r:\n%.2000r" % (where, lines, stderr))
 
 
 def read_case(case_dir):
@@ -247,7 +261,10 @@ def run_case(case_dir, runner, platform, args, locale=None):
                  "standin_environment": dict(case.get("standinEnvironment", {})),
                  "posix_environment": {name: value.replace("$CASE", os.path.abspath(case_dir))
                                        for name, value in case.get("posixEnvironment", {}).items()},
-                 "standin_installed": case.get("pnputil", "standin") == "standin"}
+                 "standin_installed": case.get("pnputil", "standin") == "standin",
+                 "launcher": case.get("uninheritableHandles") and args.launcher}
+        if case.get("uninheritableHandles") and not args.launcher:
+            raise AssertionError("the case needs --launcher")
         must_not_exist = list(case.get("mustNotExist", []))
         if case.get("planted"):
             plant(args, case["planted"], setup)
@@ -256,8 +273,9 @@ def run_case(case_dir, runner, platform, args, locale=None):
             if key in case:
                 setup[key] = stage(os.path.join(case_dir, case[key]), work)
         for number, run in enumerate(case["runs"], 1):
-            status, output, boxes = runner(setup, run)
-            check_run("run %d" % number, case_dir, platform, run, status, output, boxes)
+            run_setup = dict(setup, input=run.get("input") and os.path.join(case_dir, run["input"]))
+            status, output, boxes, stderr = runner(run_setup, run)
+            check_run("run %d" % number, case_dir, platform, run, status, output, boxes, stderr)
         if "pnputilEnvironment" in case:
             seen = read_data(setup["environment"]).replace(b"\r\n", b"\n")
             wanted = read_data(os.path.join(case_dir, case["pnputilEnvironment"]))
@@ -276,6 +294,8 @@ def main():
     parser.add_argument("--standin", required=True, help="folder holding the stand-in pnputil")
     parser.add_argument("--planted", required=True, help="the program planted as pnputil")
     parser.add_argument("--planted-dll", help="the DLL planted as uxtheme.dll (Windows)")
+    parser.add_argument("--launcher", help="starts the tool with standard handles that it cannot "
+                        "pass on by inheritance (Windows)")
     parser.add_argument("--cases", required=True)
     parser.add_argument("--screenshots", help="folder for screenshots of boxes (Windows)")
     parser.add_argument("case", nargs="*", help="names of cases to run (default: all)")
@@ -284,6 +304,7 @@ def main():
     args.standin = os.path.abspath(args.standin)
     args.planted = os.path.abspath(args.planted)
     args.planted_dll = args.planted_dll and os.path.abspath(args.planted_dll)
+    args.launcher = args.launcher and os.path.abspath(args.launcher)
     session = None
     runner = lambda setup, run: posix_run(args, setup, run)
     if args.platform == "windows":

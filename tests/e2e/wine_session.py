@@ -129,23 +129,26 @@ class Session:
         if not setup["standin_installed"]:
             os.rename(self.system_pnputil, self.system_pnputil + ".away")
         try:
-            return self.answer_boxes(env, setup["tool"], setup["cwd"], run, setup["locale"])
+            command = ["wine", setup["tool"]]
+            if setup["launcher"]:
+                command = ["wine", setup["launcher"], windows_path(setup["tool"])]
+            return self.answer_boxes(env, command, setup["cwd"], setup["input"], run, setup["locale"])
         finally:
             self.set_user_environment(user_environment, remove=True)
             if not setup["standin_installed"]:
                 os.rename(self.system_pnputil + ".away", self.system_pnputil)
 
-    def answer_boxes(self, env, program, cwd, run, locale):
+    def answer_boxes(self, env, command, cwd, stdin, run, locale):
         screenshot = run.get("screenshot")
         screenshot = screenshot.get(locale) if isinstance(screenshot, dict) else \
             screenshot if locale == DEFAULT_LOCALE else None
-        with tempfile.TemporaryFile() as out, tempfile.NamedTemporaryFile(mode="w+b") as err:
+        with tempfile.TemporaryFile() as out, tempfile.NamedTemporaryFile(mode="w+b") as err, \
+                open(stdin or os.devnull, "rb") as given:
             if "screen" in run:
                 # Only the trace goes to the file: standard input and output are the terminal.
-                tool = terminal.Terminal(["wine", program], env, cwd, stderr=err.name)
+                tool = terminal.Terminal(command, env, cwd, stderr=err.name)
             else:
-                tool = subprocess.Popen(["wine", program], env=env, cwd=cwd, stdin=subprocess.DEVNULL,
-                                        stdout=out, stderr=err)
+                tool = subprocess.Popen(command, env=env, cwd=cwd, stdin=given, stdout=out, stderr=err)
             try:
                 boxes = []
                 for number, answer in enumerate(run["answers"]):
@@ -165,7 +168,7 @@ class Session:
                     wait_for("box %s to close" % caption, lambda: window not in self.xdotool("search", "--name", "."))
                 tool.wait(timeout=WAIT_SECONDS)
                 if "screen" in run:
-                    return tool.returncode, tool.screen(), boxes
+                    return tool.returncode, tool.screen(), boxes, b""
             finally:
                 if tool.poll() is None:
                     tool.kill()
@@ -173,7 +176,8 @@ class Session:
                 elif "screen" in run:
                     tool.kill()
             out.seek(0)
-            return tool.returncode, out.read(), boxes
+            err.seek(0)
+            return tool.returncode, out.read(), boxes, err.read()
 
     def box_caption(self, tool, number):
         captions = ("Confirm", "Error", "Information", "Caution")

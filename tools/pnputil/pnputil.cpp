@@ -6,6 +6,8 @@
 //   PNPUTIL_STANDIN_STATE    file of deleted driver packages; one in the temp folder if unset
 //   PNPUTIL_STANDIN_ENVIRONMENT  file to which each run appends the variables that choose what
 //                            an elevated program loads: PATH, SystemRoot, windir, __COMPAT_LAYER
+//   PNPUTIL_STANDIN_INPUT_TO_ERROR  when set, each run passes one line of its standard input on
+//                            to its standard error, so that the next run finds the next line
 //   PNPUTIL_STANDIN_BYTE_PAUSE_MS  writes the output a byte at a time, pausing this many
 //                            milliseconds after each, so that every read of it gets one byte
 //
@@ -30,6 +32,8 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+#else
+#include <csignal>
 #endif
 
 namespace {
@@ -268,14 +272,34 @@ void recordEnvironment() {
     }
 }
 
+// Shows that the standard input and error are the ones the tool was given: a line read from the
+// one arrives in the other. Read a byte at a time, so that no more than the line is taken.
+void passInputLineToError() {
+    if (environment("PNPUTIL_STANDIN_INPUT_TO_ERROR").empty()) {
+        return;
+    }
+    std::setvbuf(stdin, nullptr, _IONBF, 0);
+    for (int c = std::getchar(); c != EOF; c = std::getchar()) {
+        std::fputc(c, stderr);
+        if (c == '\n') {
+            break;
+        }
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
 #ifdef _WIN32
     // The line ends are written as they stand, and a verbatim listing keeps its bytes.
     _setmode(_fileno(stdout), _O_BINARY);
+#else
+    // As on Windows, a write to a pipe whose reader has closed it fails, and the stand-in still
+    // ends with the status it answers, rather than being killed by the signal.
+    std::signal(SIGPIPE, SIG_IGN);
 #endif
     recordEnvironment();
+    passInputLineToError();
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (args == std::vector<std::string>{"/enum-devices", "/format", "xml"}) {
         return enumerateDevices();
