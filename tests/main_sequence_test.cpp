@@ -51,7 +51,6 @@ struct RunCase {
     int answer;
     std::vector<size_t> readSizes; // of the raw reads of every command's output
     std::string afterBanner;       // standard output after the banner
-    std::string relayed;           // of it, the deletion commands' output as they wrote it
     std::vector<std::string> started;
     std::vector<ShownBox> boxes;
     std::vector<std::string> events;
@@ -63,7 +62,6 @@ const RunCase RUN_CASES[] = {
      ANSWER_YES,
      {},
      "",
-     "",
      {LISTING_COMMAND_LINE},
      {NOT_RUNNABLE},
      {"box Error"}},
@@ -72,7 +70,6 @@ const RunCase RUN_CASES[] = {
      0,
      {1},
      MSG_RETRIEVING + DEVICE_LINES,
-     "",
      {LISTING_COMMAND_LINE},
      {CONFIRM},
      {"box Confirm", std::string("close ") + LISTING_COMMAND_LINE}},
@@ -82,7 +79,6 @@ const RunCase RUN_CASES[] = {
      {3, 60},
      MSG_RETRIEVING + DEVICE_LINES + "\r\n" + DELETE_1 +
          "\r\nDeleted.\nreturn code= 0(0x0)\r\n\r\n" + DELETE_2 + "\r\n",
-     "Deleted.\n",
      {LISTING_COMMAND_LINE, DELETE_1, DELETE_2},
      {CONFIRM, NOT_RUNNABLE},
      {"box Confirm", std::string("close ") + DELETE_1, "box Error",
@@ -94,7 +90,6 @@ const RunCase RUN_CASES[] = {
      MSG_RETRIEVING + DEVICE_LINES + "\r\n" + DELETE_1 + "\r\nreturn code= -1(0xFFFFFFFF)\r\n\r\n" +
          DELETE_2 + "\r\n" + std::string(126, 'x') + "y\nreturn code= 0(0x0)\r\n\r\n" + DELETE_3 +
          "\r\nreturn code= 0(0x0)\r\n\r\n",
-     std::string(126, 'x') + "y\n",
      {LISTING_COMMAND_LINE, DELETE_1, DELETE_2, DELETE_3},
      {CONFIRM, SOME_FAILED},
      {"box Confirm", std::string("close ") + DELETE_1, std::string("close ") + DELETE_2,
@@ -107,7 +102,6 @@ const RunCase RUN_CASES[] = {
      MSG_RETRIEVING + DEVICE_LINES + "\r\n" + DELETE_1 + "\r\nreturn code= 0(0x0)\r\n\r\n" +
          DELETE_2 + "\r\nreturn code= -536870340(0xE000023C)\r\n\r\n" + DELETE_3 +
          "\r\nreturn code= 0(0x0)\r\n\r\n",
-     "",
      {LISTING_COMMAND_LINE, DELETE_1, DELETE_2, DELETE_3},
      {CONFIRM, ALL_REMOVED},
      {"box Confirm", std::string("close ") + DELETE_1, std::string("close ") + DELETE_2,
@@ -125,7 +119,6 @@ TEST(MainSequence, ConsoleBoxesCommandsAndOrder) {
         EXPECT_EQ(status, 1);
         // The banner, checked in the end-to-end cases, ends at the first empty line.
         EXPECT_EQ(out.substr(out.find("\n\n") + 2), c.afterBanner);
-        EXPECT_EQ(console.relayed, c.relayed);
         EXPECT_EQ(seams.started, c.started);
         EXPECT_EQ(seams.boxes, c.boxes);
         EXPECT_EQ(seams.events, c.events);

@@ -3,7 +3,7 @@
 // User-facing texts. Each message is code page 932 (Shift_JIS) bytes: a Japanese sentence and
 // the same sentence in English. The console and the message box decode them from code page 932
 // on every Windows, and a pipe or file gets the bytes unchanged. The comment above each gives its
-// text; tests/messages_test.cpp decodes the bytes and compares.
+// text, which the end-to-end cases expect of each box and of the progress line on a terminal.
 
 // "pnputil.exeが実行出来ません\n(pnputil.exe cannot be executed.)"
 constexpr const char MSG_TOOL_NOT_RUNNABLE[] =

@@ -21,17 +21,21 @@ std::string withCarriageReturns(std::string_view bytes) {
     return written;
 }
 
-void writeBytes(HANDLE console, const std::string& bytes) {
+// Writes all of text with a call that may take it in parts; stops where the call fails.
+template <typename Text, typename Write> void writeWhole(const Text& text, Write write) {
     size_t at = 0;
-    while (at < bytes.size()) {
-        DWORD wrote = 0;
-        if (WriteFile(console, bytes.data() + at, static_cast<DWORD>(bytes.size() - at), &wrote,
-                      nullptr) == 0 ||
-            wrote == 0) {
-            return;
-        }
+    DWORD wrote = 0;
+    while (at < text.size() &&
+           write(text.data() + at, static_cast<DWORD>(text.size() - at), &wrote) != 0 &&
+           wrote > 0) {
         at += wrote;
     }
+}
+
+void writeBytes(HANDLE console, std::string_view bytes) {
+    writeWhole(withCarriageReturns(bytes), [console](const char* at, DWORD size, DWORD* wrote) {
+        return WriteFile(console, at, size, wrote, nullptr);
+    });
 }
 
 // Decoded as MessageBoxA decodes text on a Japanese Windows: every byte, valid or not, gives the
@@ -39,16 +43,9 @@ void writeBytes(HANDLE console, const std::string& bytes) {
 void writeCharacters(HANDLE console, std::string_view text) {
     std::wstring wide;
     decodeToWide(CODE_PAGE_932, 0, withCarriageReturns(text), wide);
-    size_t at = 0;
-    while (at < wide.size()) {
-        DWORD wrote = 0;
-        if (WriteConsoleW(console, wide.data() + at, static_cast<DWORD>(wide.size() - at), &wrote,
-                          nullptr) == 0 ||
-            wrote == 0) {
-            return;
-        }
-        at += wrote;
-    }
+    writeWhole(wide, [console](const wchar_t* at, DWORD size, DWORD* wrote) {
+        return WriteConsoleW(console, at, size, wrote, nullptr);
+    });
 }
 
 // A pipe or a file: the C runtime's stream, as before, so that every byte stays what it was.
@@ -66,5 +63,5 @@ ConsoleSeam systemConsole() {
     }
     // Straight to the console, with no C runtime stream between to convert or reorder.
     return {[output](std::string_view text) { writeCharacters(output, text); },
-            [output](std::string_view bytes) { writeBytes(output, withCarriageReturns(bytes)); }};
+            [output](std::string_view bytes) { writeBytes(output, bytes); }};
 }

@@ -125,21 +125,12 @@ def posix_terminal_run(args, setup, run):
     term = terminal.Terminal([setup["tool"]], posix_environment(args, setup), setup["cwd"])
     try:
         for number, answer in enumerate(run["answers"], 1):
-            wait_until("prompt %d" % number, lambda: sum(
-                term.screen().count(p.decode().rstrip()) for p in (YES_NO_PROMPT, OK_PROMPT)) >= number)
+            terminal.wait_for("prompt %d" % number, lambda: sum(
+                term.screen().count(p.decode().rstrip()) for p in (YES_NO_PROMPT, OK_PROMPT)) >= number, term)
             term.type(answer)
-        term.wait(RUN_TIMEOUT_SECONDS)
-        return term.returncode, term.screen(), None, b""
+        return term.wait(), term.screen(), None, b""
     finally:
         term.kill()
-
-
-def wait_until(what, condition):
-    deadline = time.monotonic() + RUN_TIMEOUT_SECONDS
-    while not condition():
-        if time.monotonic() > deadline:
-            raise AssertionError("gave up waiting for " + what)
-        time.sleep(0.1)
 
 
 def posix_run(args, setup, run):
@@ -300,11 +291,8 @@ def main():
     parser.add_argument("--screenshots", help="folder for screenshots of boxes (Windows)")
     parser.add_argument("case", nargs="*", help="names of cases to run (default: all)")
     args = parser.parse_args()
-    args.tool = os.path.abspath(args.tool)
-    args.standin = os.path.abspath(args.standin)
-    args.planted = os.path.abspath(args.planted)
-    args.planted_dll = args.planted_dll and os.path.abspath(args.planted_dll)
-    args.launcher = args.launcher and os.path.abspath(args.launcher)
+    for path in ("tool", "standin", "planted", "planted_dll", "launcher"):
+        setattr(args, path, getattr(args, path) and os.path.abspath(getattr(args, path)))
     session = None
     runner = lambda setup, run: posix_run(args, setup, run)
     if args.platform == "windows":
@@ -314,17 +302,14 @@ def main():
     passed = failed = skipped = 0
     for name in names:
         case_dir = os.path.abspath(os.path.join(args.cases, name))
-        locales = [None]
-        if args.platform == "windows":
-            locales = read_case(case_dir).get("windowsLocales", [wine_session.DEFAULT_LOCALE])
+        locales = read_case(case_dir).get("windowsLocales", [wine_session.DEFAULT_LOCALE]) \
+            if args.platform == "windows" else [None]
         for locale in locales:
             shown = name if len(locales) == 1 else "%s (%s)" % (name, locale)
             try:
                 result = run_case(case_dir, runner, args.platform, args, locale)
             except (AssertionError, subprocess.TimeoutExpired, OSError) as error:
                 print("FAIL %s: %s" % (shown, error))
-                if getattr(error, "output", None):
-                    print(error.output)
                 failed += 1
                 continue
             print("%s %s" % ("ok  " if result == "passed" else "skip", shown))

@@ -8,7 +8,21 @@ import time
 import uuid
 
 WIDTH, HEIGHT = 200, 60
+WAIT_SECONDS = 60
 POLL_SECONDS = 0.2
+
+
+def wait_for(what, condition, process=None):
+    """What condition returns once true, within WAIT_SECONDS, while process (if any) runs."""
+    deadline = time.monotonic() + WAIT_SECONDS
+    while time.monotonic() < deadline:
+        found = condition()
+        if found:
+            return found
+        if process is not None and process.poll() is not None:
+            raise AssertionError("the tool ended while waiting for %s" % what)
+        time.sleep(POLL_SECONDS)
+    raise AssertionError("gave up after %d s waiting for %s" % (WAIT_SECONDS, what))
 
 
 class Terminal:
@@ -19,47 +33,37 @@ class Terminal:
         self.socket = "fx2-" + uuid.uuid4().hex[:12]
         self.returncode = None
         self.files = tempfile.mkdtemp(prefix="fx2-terminal-")
-        # The status is kept in a file: tmux can miss the end of the pane's own program.
         self.status = os.path.join(self.files, "status")
-        script = '"$@"%s; echo $? >%s' % (" 2>" + shlex.quote(stderr) if stderr else "",
-                                           shlex.quote(self.status))
-        conf = os.path.join(self.files, "tmux.conf")
-        with open(conf, "w") as f:
-            f.write("set -g remain-on-exit on\nset -g history-limit 10000\n")
-        subprocess.run(["tmux", "-L", self.socket, "-f", conf, "new-session", "-d", "-x", str(WIDTH),
+        # The status goes to a file, and the pane stays open after the program, until killed.
+        script = '"$@"%s; echo $? >%s; exec sleep %d' % (
+            " 2>" + shlex.quote(stderr) if stderr else "", shlex.quote(self.status), 10 * WAIT_SECONDS)
+        subprocess.run(["tmux", "-L", self.socket, "-f", "/dev/null", "new-session", "-d", "-x", str(WIDTH),
                         "-y", str(HEIGHT), "-c", cwd, shlex.join(["sh", "-c", script, "sh"] + command)],
-                       env=env, check=True, timeout=30)
+                       env=env, check=True, timeout=WAIT_SECONDS)
 
     def tmux(self, *command):
         return subprocess.run(["tmux", "-L", self.socket] + list(command), capture_output=True,
-                              timeout=30).stdout.decode("utf-8", "replace")
+                              timeout=WAIT_SECONDS).stdout.decode("utf-8", "replace")
 
     def poll(self):
         if self.returncode is None and os.path.exists(self.status):
             with open(self.status) as f:
                 text = f.read()
-            if text.endswith("\n"):
-                self.returncode = int(text)
+            self.returncode = int(text) if text.endswith("\n") else None
         return self.returncode
 
-    def wait(self, timeout):
-        deadline = time.monotonic() + timeout
-        while self.poll() is None:
-            if time.monotonic() > deadline:
-                raise subprocess.TimeoutExpired("terminal", timeout, output=self.screen())
-            time.sleep(POLL_SECONDS)
+    def wait(self, timeout=None):
+        wait_for("the program to end", lambda: self.poll() is not None)
         return self.returncode
 
     def screen(self):
-        """Every line written, scrolled away or not, without trailing blanks or tmux's own line."""
+        """Every line written, scrolled away or not, without trailing blanks."""
         lines = self.tmux("capture-pane", "-p", "-J", "-S", "-").split("\n")
-        lines = [line.rstrip() for line in lines if not line.startswith("Pane is dead")]
-        return "\n".join(lines).rstrip("\n") + "\n"
+        return "\n".join(line.rstrip() for line in lines).rstrip("\n") + "\n"
 
     def type(self, text):
         """Types text and presses Return, as a person answering a prompt."""
-        if text:
-            self.tmux("send-keys", "-l", text)
+        self.tmux("send-keys", "-l", text)
         self.tmux("send-keys", "Enter")
 
     def kill(self):

@@ -12,9 +12,8 @@ import tempfile
 import time
 
 import terminal
+from terminal import WAIT_SECONDS, wait_for
 
-WAIT_SECONDS = 60
-POLL_SECONDS = 0.2
 USER_ENVIRONMENT = r"HKCU\Environment"
 # Wine takes its code pages from the locale: this one gives 932, as a Japanese Windows has.
 DEFAULT_LOCALE = "ja_JP.UTF-8"
@@ -50,18 +49,6 @@ def display_in_use(number):
         if os.path.exists(path):
             os.remove(path)
     return False
-
-
-def wait_for(what, condition, process=None):
-    deadline = time.monotonic() + WAIT_SECONDS
-    while time.monotonic() < deadline:
-        found = condition()
-        if found:
-            return found
-        if process is not None and process.poll() is not None:
-            raise AssertionError("the tool ended while waiting for %s" % what)
-        time.sleep(POLL_SECONDS)
-    raise AssertionError("gave up after %d s waiting for %s" % (WAIT_SECONDS, what))
 
 
 class Session:
