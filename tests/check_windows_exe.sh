@@ -20,12 +20,13 @@ resources=$(x86_64-w64-mingw32-objcopy -O binary --only-section=.rsrc "$exe" /de
 grep -q 'requestedExecutionLevel level="requireAdministrator" uiAccess="false"' <<<"$resources" ||
     { echo "manifest does not request administrator rights"; fail=1; }
 # The version in both places; sharp boxes at any scaling, per monitor (the older dpiAware form
-# where dpiAwareness is not read), with the current system's buttons.
+# where dpiAwareness is not read).
 for text in "FileVersion$version" "ProductVersion$version" "version=\"$version.0\"" \
     '<dpiAwareness xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">PerMonitorV2</dpiAwareness>' \
-    '<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">true/pm</dpiAware>' \
-    'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"'; do
+    '<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">true/pm</dpiAware>'; do
     grep -qF "$text" <<<"$resources" || { echo "version resource or manifest lacks $text"; fail=1; }
 done
-[ $fail -eq 0 ] && echo "console program, imports: $(echo $dlls), requires administrator, DPI aware per monitor, common controls 6, version $version"
+# A side-by-side assembly would be looked for in a folder beside the executable too.
+grep -q 'dependentAssembly' <<<"$resources" && { echo "manifest names a dependent assembly"; fail=1; }
+[ $fail -eq 0 ] && echo "console program, imports: $(echo $dlls), requires administrator, DPI aware per monitor, no dependent assembly, version $version"
 exit $fail

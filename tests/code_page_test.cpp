@@ -4,8 +4,10 @@
 
 namespace {
 
-TEST(CodePage932, InvalidBytesAreRefused) {
+TEST(CodePage932, DecodesValidBytesAndRefusesInvalidOnes) {
     std::string decoded;
+    EXPECT_TRUE(codePage932ToUtf8("\x83\x66\x83\x6F\x83\x43\x83\x58 ok", decoded));
+    EXPECT_EQ(decoded, "\xE3\x83\x87\xE3\x83\x90\xE3\x82\xA4\xE3\x82\xB9 ok"); // "デバイス ok"
     EXPECT_FALSE(codePage932ToUtf8("\x82", decoded));
     EXPECT_FALSE(codePage932ToUtf8("ok \x81\x7F", decoded));
 }

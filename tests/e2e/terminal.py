@@ -53,6 +53,7 @@ class Terminal:
         return self.returncode
 
     def wait(self, timeout=None):
+        """Waits WAIT_SECONDS at most, whatever the timeout."""
         wait_for("the program to end", lambda: self.poll() is not None)
         return self.returncode
 
