@@ -26,8 +26,7 @@ def wait_for(what, condition, process=None):
 
 
 class Terminal:
-    """Starts command in a new tmux server of its own, whose environment is env; its standard
-    error goes to the file stderr if given, else to the terminal too."""
+    """command in a tmux server of its own with environment env, its standard error in stderr."""
 
     def __init__(self, command, env, cwd, stderr=None):
         self.socket = "fx2-" + uuid.uuid4().hex[:12]
