@@ -21,7 +21,7 @@ exe=$t/changed/fx2-driver-remover.exe
 osslsigncode verify -CAfile "$t/cert.pem" -in "$exe" >/dev/null || { echo "signature not accepted"; exit 1; }
 version=${package#fx2-driver-remover-} && tests/check_windows_exe.sh "$exe" "${version%-win64.zip}"
 python3 tests/e2e/run_cases.py --platform windows --tool "$exe" --standin "$build/standin" \
-    --planted "$build/planted/pnputil.exe" --planted-dll "$build/planted/uxtheme.dll" \
+    --planted "$build/planted/pnputil.exe" --planted-dll "$build/planted/planted_dll.dll" \
     --cases tests/cases sample-machine-answered-no
 verify() { # PACKAGE STATUS TEXT: verify-release exits with STATUS, printing one line that starts with TEXT
     local line status=0

@@ -1,6 +1,7 @@
 // Whole runs in-process, for what no end-to-end case can reach on POSIX: a command that cannot
 // start, a pipe whose close fails, a 32-bit exit status, a box that returns neither Yes nor No,
-// a zero byte in the utility's output to a deletion, and the order of the boxes and pipe closings.
+// a zero byte in the utility's output to a deletion, the system's own device list, and the order
+// of the boxes, pipe closings and reads of that list.
 // Each case's raw reads have sizes of its own. Every other run is an end-to-end case under
 // tests/cases.
 #include "app/main_sequence.h"
@@ -45,6 +46,10 @@ const auto NOT_INSTALLED = static_cast<int32_t>(0xE000023C);
 // and the "y" begins the second read.
 const std::string ZERO_AT_READ_END = std::string(126, 'x') + std::string(1, '\0') + "y\n";
 
+// What an older pnputil writes for the listing command: no listing.
+const char* const USAGE = "Microsoft PnP Utility\r\n\r\nUnknown parameter: /format\r\n";
+const std::string CLOSE_LISTING = std::string("close ") + LISTING_COMMAND_LINE;
+
 struct RunCase {
     const char* name;
     std::vector<ScriptedCommand> commands; // the listing first, then the deletions
@@ -54,6 +59,7 @@ struct RunCase {
     std::vector<std::string> started;
     std::vector<ShownBox> boxes;
     std::vector<std::string> events;
+    std::optional<std::vector<SystemDevice>> systemDevices = {}; // none: the system gives no list
 };
 
 const RunCase RUN_CASES[] = {
@@ -72,7 +78,7 @@ const RunCase RUN_CASES[] = {
      MSG_RETRIEVING + DEVICE_LINES,
      {LISTING_COMMAND_LINE},
      {CONFIRM},
-     {"box Confirm", std::string("close ") + LISTING_COMMAND_LINE}},
+     {"box Confirm", CLOSE_LISTING}},
     {"second of three deletions cannot start",
      {{true, LISTING, 0}, {true, "Deleted.\n", 0}, {false, "", 0}},
      ANSWER_YES,
@@ -81,8 +87,7 @@ const RunCase RUN_CASES[] = {
          "\r\nDeleted.\nreturn code= 0(0x0)\r\n\r\n" + DELETE_2 + "\r\n",
      {LISTING_COMMAND_LINE, DELETE_1, DELETE_2},
      {CONFIRM, NOT_RUNNABLE},
-     {"box Confirm", std::string("close ") + DELETE_1, "box Error",
-      std::string("close ") + LISTING_COMMAND_LINE}},
+     {"box Confirm", std::string("close ") + DELETE_1, "box Error", CLOSE_LISTING}},
     {"close failure is a failure; a zero byte ends the text of its read of the output",
      {{true, LISTING, 0}, {true, "", -1}, {true, ZERO_AT_READ_END, 0}, {true, "", 0}},
      ANSWER_YES,
@@ -93,8 +98,7 @@ const RunCase RUN_CASES[] = {
      {LISTING_COMMAND_LINE, DELETE_1, DELETE_2, DELETE_3},
      {CONFIRM, SOME_FAILED},
      {"box Confirm", std::string("close ") + DELETE_1, std::string("close ") + DELETE_2,
-      std::string("close ") + DELETE_3, "box Caution",
-      std::string("close ") + LISTING_COMMAND_LINE}},
+      std::string("close ") + DELETE_3, "box Caution", CLOSE_LISTING}},
     {"a package that was not installed counts as removed",
      {{true, LISTING, 0}, {true, "", 0}, {true, "", NOT_INSTALLED}, {true, "", 0}},
      ANSWER_YES,
@@ -105,16 +109,61 @@ const RunCase RUN_CASES[] = {
      {LISTING_COMMAND_LINE, DELETE_1, DELETE_2, DELETE_3},
      {CONFIRM, ALL_REMOVED},
      {"box Confirm", std::string("close ") + DELETE_1, std::string("close ") + DELETE_2,
-      std::string("close ") + DELETE_3, "box Information",
-      std::string("close ") + LISTING_COMMAND_LINE}},
+      std::string("close ") + DELETE_3, "box Information", CLOSE_LISTING}},
+    {"no listing: the system's devices with the target prefix and all three fields",
+     {{true, USAGE, 0}, {true, "Deleted.\n", 0}, {true, "", 0}},
+     ANSWER_YES,
+     {},
+     MSG_RETRIEVING +
+         std::string("\"USB\\VID_04B4&PID_8613\\1\",\"A\",\"oem1.inf\"\n"
+                     "\"USB\\VID_04B4&PID_8613\\7\",\"WinUSB \x83\x66\x83\x6F\x83\x43\x83\x58\","
+                     "\"oem7.inf\"\n\"USB\\VID_04B4&PID_8613\\8\",\"\",\"\"\n\r\n") +
+         DELETE_1 +
+         "\r\nDeleted.\nreturn code= 0(0x0)\r\n\r\npnputil /delete-driver \"oem7.inf\" "
+         "/uninstall\r\nreturn code= 0(0x0)\r\n\r\nSkipped driver package \"\": the name "
+         "is empty.\r\n",
+     {LISTING_COMMAND_LINE, DELETE_1, "pnputil /delete-driver \"oem7.inf\" /uninstall"},
+     {{std::string("\"A\",\"oem1.inf\"\n\"WinUSB \x83\x66\x83\x6F\x83\x43\x83\x58\",\"oem7.inf\"\n"
+                   "\"\",\"\"\n") +
+           MSG_CONFIRM_QUESTION,
+       "Confirm", BoxKind::YesNo},
+      SOME_FAILED},
+     {"device list", "box Confirm", std::string("close ") + DELETE_1,
+      "close pnputil /delete-driver \"oem7.inf\" /uninstall", "box Caution", CLOSE_LISTING},
+     std::vector<SystemDevice>{
+         {"USB\\VID_04B4&PID_8613\\1", "A", "oem1.inf"},
+         {"USB\\VID_04B4&PID_1004\\2", "B", "oem2.inf"},
+         {"USB\\VID_04B4&PID_8613&MI_00\\3", "C", "oem3.inf"},
+         {"usb\\vid_04b4&pid_8613\\4", "D", "oem4.inf"},
+         {"USB\\VID_04B4&PID_8613\\5", std::nullopt, "oem5.inf"},
+         {"USB\\VID_04B4&PID_8613\\6", "F", std::nullopt},
+         {"USB\\VID_04B4&PID_8613\\7", "WinUSB \u30C7\u30D0\u30A4\u30B9", "oem7.inf"},
+         {"USB\\VID_04B4&PID_8613\\8", "", ""}}},
+    {"no listing and no target in the system's list",
+     {{true, USAGE, 0}},
+     ANSWER_YES,
+     {},
+     MSG_RETRIEVING,
+     {LISTING_COMMAND_LINE},
+     {{MSG_NONE_FOUND, "Error", BoxKind::Ok}},
+     {"device list", "box Error", CLOSE_LISTING},
+     std::vector<SystemDevice>{{"USB\\VID_04B4&PID_1004\\2", "B", "oem2.inf"}}},
+    {"no listing and no system list",
+     {{true, USAGE, 0}},
+     ANSWER_YES,
+     {},
+     MSG_RETRIEVING,
+     {LISTING_COMMAND_LINE},
+     {{MSG_NO_DEVICE_LIST, "Error", BoxKind::Ok}},
+     {"device list", "box Error", CLOSE_LISTING}},
 };
 
 TEST(MainSequence, ConsoleBoxesCommandsAndOrder) {
     for (const RunCase& c : RUN_CASES) {
         SCOPED_TRACE(c.name);
-        FakeSeams seams{c.commands, c.answer, c.readSizes, {}, {}, {}, {}};
+        FakeSeams seams{c.commands, c.answer, c.readSizes, c.systemDevices, {}, {}, {}, {}};
         FakeConsole console;
-        const int status = runTool(seams.pipe(), seams.box(), console.seam());
+        const int status = runTool(seams.pipe(), seams.box(), console.seam(), seams.deviceList());
         const std::string& out = console.written;
         EXPECT_EQ(status, 1);
         // The banner, checked in the end-to-end cases, ends at the first empty line.

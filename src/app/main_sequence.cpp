@@ -6,12 +6,27 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
 void printBanner(const ConsoleSeam& console) {
     console.writeText(std::string(BANNER_WIDTH, '=') + "\n");
     console.writeText(std::string(BANNER_TITLE_LINE) + "\n\n");
+}
+
+// The devices of the system's own device list, as the listing's would have been; false when the
+// system gives none.
+bool readSystemDevices(const DeviceListSeam& readDeviceList, ListingResults& results,
+                       const ConsoleSeam& console) {
+    std::vector<SystemDevice> devices;
+    if (!readDeviceList(devices)) {
+        return false;
+    }
+    for (const SystemDevice& device : devices) {
+        addSystemDevice(device, results, console);
+    }
+    return true;
 }
 
 } // namespace
@@ -35,7 +50,8 @@ ListingOutcome readListing(OutputReader& reader, ReadBuffer& buffer, ListingScan
     }
 }
 
-int runTool(const CommandPipe& pipe, const MessageSeam& showMessage, const ConsoleSeam& console) {
+int runTool(const CommandPipe& pipe, const MessageSeam& showMessage, const ConsoleSeam& console,
+            const DeviceListSeam& readDeviceList) {
     printBanner(console);
     const PipeHandle listing = pipe.open(LISTING_COMMAND);
     if (listing == nullptr) {
@@ -50,10 +66,13 @@ int runTool(const CommandPipe& pipe, const MessageSeam& showMessage, const Conso
     ListingResults results;
     const ListingOutcome outcome = readListing(reader, readBuffer, scanner, results, console);
 
-    if (results.foundCount == 0) {
-        // Output that is no listing at all (an older pnputil's usage, say) had no list to look in.
-        const bool noDeviceList = outcome.wroteAnything && !outcome.heldRoot;
-        showMessage(noDeviceList ? MSG_NO_DEVICE_LIST : MSG_NONE_FOUND, CAPTION_ERROR, BoxKind::Ok);
+    // Output that is no listing at all (an older pnputil's usage, say) had no list to look in:
+    // the system's own list is read instead. A listing is never joined to it.
+    if (results.foundCount == 0 && outcome.wroteAnything && !outcome.heldRoot &&
+        !readSystemDevices(readDeviceList, results, console)) {
+        showMessage(MSG_NO_DEVICE_LIST, CAPTION_ERROR, BoxKind::Ok);
+    } else if (results.foundCount == 0) {
+        showMessage(MSG_NONE_FOUND, CAPTION_ERROR, BoxKind::Ok);
     } else {
         results.confirmText += MSG_CONFIRM_QUESTION;
         if (showMessage(results.confirmText, CAPTION_CONFIRM, BoxKind::YesNo) == ANSWER_YES) {

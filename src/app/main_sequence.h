@@ -3,6 +3,7 @@
 #include "listing/listing_scanner.h"
 #include "platform/command_pipe.h"
 #include "platform/console.h"
+#include "platform/device_list.h"
 #include "platform/message_box.h"
 #include "platform/output_reader.h"
 
@@ -24,5 +25,7 @@ struct ListingOutcome {
 ListingOutcome readListing(OutputReader& reader, ReadBuffer& buffer, ListingScanner& scanner,
                            ListingResults& results, const ConsoleSeam& console);
 
-// One whole run: banner, listing, confirmation and, after Yes, the deletion phase.
-int runTool(const CommandPipe& pipe, const MessageSeam& showMessage, const ConsoleSeam& console);
+// One whole run: banner, listing, confirmation and, after Yes, the deletion phase. When the listing
+// command writes something but no listing, the devices come from the system's own device list.
+int runTool(const CommandPipe& pipe, const MessageSeam& showMessage, const ConsoleSeam& console,
+            const DeviceListSeam& readDeviceList);

@@ -22,15 +22,15 @@ constexpr const char MSG_NONE_FOUND[] =
     "\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD"
     "\n(No devices were found to remove.)";
 
-// "pnputil.exeからデバイスリストを取得できませんでした。Windows 11 24H2以降が必要です\n(Could not
-// get the device list from pnputil.exe. Windows 11 24H2 or later is needed.)"
+// "pnputil.exeからもWindowsからもデバイスリストを取得できませんでした\n(Could not get the device
+// list from pnputil.exe or from Windows.)"
 constexpr const char MSG_NO_DEVICE_LIST[] =
     "pnputil.exe"
-    "\x82\xA9\x82\xE7\x83\x66\x83\x6F\x83\x43\x83\x58\x83\x8A\x83\x58\x83\x67\x82\xF0\x8E\xE6"
-    "\x93\xBE\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81\x42"
-    "Windows 11 24H2"
-    "\x88\xC8\x8D\x7E\x82\xAA\x95\x4B\x97\x76\x82\xC5\x82\xB7"
-    "\n(Could not get the device list from pnputil.exe. Windows 11 24H2 or later is needed.)";
+    "\x82\xA9\x82\xE7\x82\xE0"
+    "Windows"
+    "\x82\xA9\x82\xE7\x82\xE0\x83\x66\x83\x6F\x83\x43\x83\x58\x83\x8A\x83\x58\x83\x67"
+    "\x82\xF0\x8E\xE6\x93\xBE\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD"
+    "\n(Could not get the device list from pnputil.exe or from Windows.)";
 
 // "\n上記のデバイスを削除しますか\n(Do you want to remove the above device(s)?)"
 constexpr const char MSG_CONFIRM_QUESTION[] =

@@ -192,3 +192,12 @@ void feedLine(ListingScanner& scanner, std::string_view chunk, ListingResults& r
         scanner.state = ScanState::HaveInstanceId;
     }
 }
+
+void addSystemDevice(const SystemDevice& device, ListingResults& results,
+                     const ConsoleSeam& console) {
+    if (device.instanceId.compare(0, TARGET_ID_PREFIX.size(), TARGET_ID_PREFIX) == 0 &&
+        device.description && device.driverName) {
+        completeDevice({device.instanceId, *device.description, *device.driverName}, results,
+                       console);
+    }
+}

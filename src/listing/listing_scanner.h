@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/console.h"
+#include "platform/device_list.h"
 
 #include <cstdint>
 #include <string>
@@ -61,3 +62,9 @@ std::string_view textALineNeeds(const ListingScanner& scanner);
 // block begins only on its own whole start-tag line.
 void feedLine(ListingScanner& scanner, std::string_view chunk, ListingResults& results,
               const ConsoleSeam& console);
+
+// Takes a device of the system's own device list as a completed device of the listing: its line
+// written and its results kept alike. Only a device whose instance id begins with
+// TARGET_ID_PREFIX and that has a description and a driver package name is taken.
+void addSystemDevice(const SystemDevice& device, ListingResults& results,
+                     const ConsoleSeam& console);

@@ -17,10 +17,8 @@ bool decodeToWide(UINT codePage, DWORD flags, std::string_view text, std::wstrin
     return true;
 }
 
-namespace {
-
-void fromWide(UINT codePage, DWORD flags, const char* defaultCharacter, const std::wstring& wide,
-              std::string& text) {
+void encodeFromWide(UINT codePage, DWORD flags, const char* defaultCharacter,
+                    std::wstring_view wide, std::string& text) {
     const int wideLength = static_cast<int>(wide.size());
     const int length = WideCharToMultiByte(codePage, flags, wide.data(), wideLength, nullptr, 0,
                                            defaultCharacter, nullptr);
@@ -28,6 +26,8 @@ void fromWide(UINT codePage, DWORD flags, const char* defaultCharacter, const st
     WideCharToMultiByte(codePage, flags, wide.data(), wideLength, &text[0], length,
                         defaultCharacter, nullptr);
 }
+
+namespace {
 
 // Windows' code page 932 gives U+0080 and U+F8F0 to U+F8F3 bytes of their own (0x80, 0xA0, 0xFD,
 // 0xFE, 0xFF, which no Shift_JIS text holds); glibc's knows none of them. Each becomes '?', as on
@@ -52,7 +52,7 @@ bool codePage932ToUtf8(const std::string& bytes, std::string& utf8) {
     if (!decodeToWide(CODE_PAGE_932, MB_ERR_INVALID_CHARS, bytes, wide)) {
         return false;
     }
-    fromWide(CP_UTF8, 0, nullptr, wide, utf8);
+    encodeFromWide(CP_UTF8, 0, nullptr, wide, utf8);
     return true;
 }
 
@@ -63,6 +63,6 @@ bool utf8ToCodePage932(const std::string& utf8, std::string& bytes) {
     }
     replaceCharactersNotShared(wide);
     // No best fit: a character is converted only to bytes that read back as itself; else '?'.
-    fromWide(CODE_PAGE_932, WC_NO_BEST_FIT_CHARS, "?", wide, bytes);
+    encodeFromWide(CODE_PAGE_932, WC_NO_BEST_FIT_CHARS, "?", wide, bytes);
     return true;
 }

@@ -12,9 +12,13 @@ A case folder under tests/cases holds case.json and the files it names:
                "pnputil"  a program named pnputil, in the folder the tool starts from
                "comspec"  that program, named as the command interpreter by the user's
                           ComSpec (HKCU\Environment; Windows)
-               "dll"      uxtheme.dll beside the tool, which is started from a copy in that
-                          folder, with Wine told to look beside the program first (Windows)
+               "dll"      uxtheme.dll and setupapi.dll beside the tool, which is started from a
+                          copy in that folder, with Wine told to look beside the program first
+                          (Windows)
   only         "posix" or "windows": the case holds on that platform alone
+  registry     .reg files (UTF-8) whose keys are planted in the registry for each run, and
+               removed after it with every key they created (Windows; POSIX has no registry)
+  wineDllOverrides  DLL overrides for Wine: "setupapi=" takes setupapi.dll away (Windows)
   windowsLocales  the locales whose code pages Windows runs the case in, each from a fresh
                start (default: the Japanese one alone); "C.UTF-8" gives code pages 1252 and 437
   uninheritableHandles  true: the tool is started by the launcher, which gives it standard
@@ -194,10 +198,11 @@ def plant(args, planted, setup):
         setup["comspec"] = os.path.join(work, "interpreter.exe")
         shutil.copy2(args.planted, setup["comspec"])
     elif planted == "dll":
-        shutil.copy2(args.planted_dll, os.path.join(work, "uxtheme.dll"))
+        for name in ("uxtheme", "setupapi"):
+            shutil.copy2(args.planted_dll, os.path.join(work, name + ".dll"))
         setup["tool"] = os.path.join(work, os.path.basename(args.tool))
         shutil.copy2(args.tool, setup["tool"])
-        setup["dll_overrides"] = "uxtheme=n,b"
+        setup["dll_overrides"].append("uxtheme,setupapi=n,b")
     else:
         raise AssertionError("unknown planted: %r" % planted)
 
@@ -241,7 +246,9 @@ def run_case(case_dir, runner, platform, args, locale=None):
                  "posix_environment": {name: value.replace("$CASE", os.path.abspath(case_dir))
                                        for name, value in case.get("posixEnvironment", {}).items()},
                  "standin_installed": case.get("pnputil", "standin") == "standin",
-                 "launcher": case.get("uninheritableHandles") and args.launcher}
+                 "launcher": case.get("uninheritableHandles") and args.launcher,
+                 "registry": [os.path.join(case_dir, name) for name in case.get("registry", [])],
+                 "dll_overrides": [case["wineDllOverrides"]] if "wineDllOverrides" in case else []}
         if case.get("uninheritableHandles") and not args.launcher:
             raise AssertionError("the case needs --launcher")
         must_not_exist = list(case.get("mustNotExist", []))
@@ -272,7 +279,7 @@ def main():
     parser.add_argument("--tool", required=True)
     parser.add_argument("--standin", required=True, help="folder holding the stand-in pnputil")
     parser.add_argument("--planted", required=True, help="the program planted as pnputil")
-    parser.add_argument("--planted-dll", help="the DLL planted as uxtheme.dll (Windows)")
+    parser.add_argument("--planted-dll", help="the DLL planted as uxtheme.dll and setupapi.dll (Windows)")
     parser.add_argument("--launcher", help="starts the tool with standard handles that it cannot "
                         "pass on by inheritance (Windows)")
     parser.add_argument("--cases", required=True)

@@ -1,11 +1,12 @@
 """A program run on a pseudo-terminal in tmux, its screen read as a person sees it."""
+import ctypes
 import os
 import shlex
 import shutil
+import signal
 import subprocess
 import tempfile
 import time
-import uuid
 
 WIDTH, HEIGHT = 200, 60
 WAIT_SECONDS = 60
@@ -25,23 +26,36 @@ def wait_for(what, condition, process=None):
     raise AssertionError("gave up after %d s waiting for %s" % (WAIT_SECONDS, what))
 
 
+def ends_with_runner():
+    """Given as preexec_fn: the child is killed when the runner ends, however it ends."""
+    parent = os.getppid()
+    ctypes.CDLL(None).prctl(1, signal.SIGKILL)  # PR_SET_PDEATHSIG
+    if os.getppid() != parent:  # the runner ended before the call
+        os._exit(1)
+
+
 class Terminal:
     """command in a tmux server of its own with environment env, its standard error in stderr."""
 
     def __init__(self, command, env, cwd, stderr=None):
-        self.socket = "fx2-" + uuid.uuid4().hex[:12]
         self.returncode = None
         self.files = tempfile.mkdtemp(prefix="fx2-terminal-")
+        self.socket = os.path.join(self.files, "socket")
         self.status = os.path.join(self.files, "status")
+        # The server is no daemon but the runner's child, ended with it; its end hangs up the
+        # pane, which ends the shell and the program in it. Clients never start a server.
+        self.server = subprocess.Popen(["tmux", "-D", "-S", self.socket, "-f", "/dev/null"], env=env,
+                                       stdin=subprocess.DEVNULL, preexec_fn=ends_with_runner)
+        wait_for("the terminal", lambda: os.path.exists(self.socket), self.server)
         # The status goes to a file, and the pane stays open after the program, until killed.
         script = '"$@"%s; echo $? >%s; exec sleep %d' % (
             " 2>" + shlex.quote(stderr) if stderr else "", shlex.quote(self.status), 10 * WAIT_SECONDS)
-        subprocess.run(["tmux", "-L", self.socket, "-f", "/dev/null", "new-session", "-d", "-x", str(WIDTH),
+        subprocess.run(["tmux", "-N", "-S", self.socket, "new-session", "-d", "-x", str(WIDTH),
                         "-y", str(HEIGHT), "-c", cwd, shlex.join(["sh", "-c", script, "sh"] + command)],
                        env=env, check=True, timeout=WAIT_SECONDS)
 
     def tmux(self, *command):
-        return subprocess.run(["tmux", "-L", self.socket] + list(command), capture_output=True,
+        return subprocess.run(["tmux", "-N", "-S", self.socket] + list(command), capture_output=True,
                               timeout=WAIT_SECONDS).stdout.decode("utf-8", "replace")
 
     def poll(self):
@@ -67,5 +81,6 @@ class Terminal:
         self.tmux("send-keys", "Enter")
 
     def kill(self):
-        self.tmux("kill-server")
+        self.server.kill()
+        self.server.wait()
         shutil.rmtree(self.files, ignore_errors=True)

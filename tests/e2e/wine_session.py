@@ -77,7 +77,8 @@ class Session:
             if display_in_use(number):
                 continue
             xvfb = subprocess.Popen(["Xvfb", ":%d" % number, "-screen", "0", "800x600x24", "-nolisten", "tcp"],
-                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                    preexec_fn=terminal.ends_with_runner)
             self.env["DISPLAY"] = ":%d" % number
             try:
                 wait_for("the virtual display", lambda: os.path.exists("/tmp/.X11-unix/X%d" % number), xvfb)
@@ -97,6 +98,36 @@ class Session:
                 ["add", USER_ENVIRONMENT, "/v", name, "/t", "REG_SZ", "/d", value]
             self.wine("reg", *command, "/f")
 
+    def import_registry(self, lines, folder):
+        """regedit reads a file with a byte order mark as UTF-16, whatever the locale."""
+        path = os.path.join(folder, "import.reg")
+        with open(path, "wb") as f:
+            f.write("\r\n".join(["Windows Registry Editor Version 5.00", ""] + lines + [""]).encode("utf-16"))
+        self.wine("regedit", "/S", windows_path(path))
+
+    def plant_registry(self, files, folder):
+        """Imports the keys of the .reg files; returns the outermost keys that this created."""
+        lines = [line for path in files for line in open(path, encoding="utf-8").read().splitlines()[1:]]
+        keys = [line[1:-1] for line in lines if line.startswith("[")]
+        if not keys:
+            return []
+        roots = {"\\".join(key.split("\\")[:3]) for key in keys}
+        existing = {line.strip().lower() for root in roots for line in
+                    subprocess.run(["wine", "reg", "query", root, "/s"], env=self.env, capture_output=True,
+                                   timeout=WAIT_SECONDS).stdout.decode("utf-8", "replace").splitlines()}
+        created = []
+        for key in keys:
+            parts = key.split("\\")
+            outermost = next(("\\".join(parts[:n]) for n in range(4, len(parts) + 1)
+                              if "\\".join(parts[:n]).lower() not in existing), None)
+            if outermost is None:
+                raise AssertionError("the registry already holds %s" % key)
+            if not any(outermost.lower() == c.lower() or outermost.lower().startswith(c.lower() + "\\")
+                       for c in created):
+                created.append(outermost)
+        self.import_registry(lines, folder)
+        return created
+
     def xdotool(self, *command):
         return subprocess.run(["xdotool"] + list(command), env=self.env, capture_output=True,
                               timeout=WAIT_SECONDS).stdout.decode().split()
@@ -107,12 +138,12 @@ class Session:
         env.update(setup["standin_environment"])
         env["WINEDEBUG"] = "-all,trace+msgbox"
         env["LANG"] = env["LC_ALL"] = setup["locale"]
-        if setup.get("dll_overrides"):
-            env["WINEDLLOVERRIDES"] += ";" + setup["dll_overrides"]
+        env["WINEDLLOVERRIDES"] = ";".join([env["WINEDLLOVERRIDES"]] + setup["dll_overrides"])
         user_environment = dict(setup["user_environment"])
         if setup.get("comspec"):
             user_environment["ComSpec"] = windows_path(setup["comspec"])
         self.set_user_environment(user_environment)
+        created = self.plant_registry(setup["registry"], setup["cwd"])
         if not setup["standin_installed"]:
             os.rename(self.system_pnputil, self.system_pnputil + ".away")
         try:
@@ -121,6 +152,7 @@ class Session:
                 command = ["wine", setup["launcher"], windows_path(setup["tool"])]
             return self.answer_boxes(env, command, setup["cwd"], setup["input"], run, setup["locale"])
         finally:
+            self.import_registry(["[-%s]" % key for key in created], setup["cwd"])
             self.set_user_environment(user_environment, remove=True)
             if not setup["standin_installed"]:
                 os.rename(self.system_pnputil + ".away", self.system_pnputil)

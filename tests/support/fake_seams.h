@@ -1,14 +1,16 @@
 #pragma once
 
 // Fakes of the tool's seams: a command pipe that serves scripted commands in raw reads, a message
-// box that records what it shows and answers as told, and a standard output that records what is
-// written to it.
+// box that records what it shows and answers as told, a system device list as scripted, and a
+// standard output that records what is written to it.
 #include "platform/command_pipe.h"
 #include "platform/console.h"
+#include "platform/device_list.h"
 #include "platform/message_box.h"
 
 #include <algorithm>
 #include <deque>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,11 +61,13 @@ struct ShownBox {
 
 // Serves the scripted commands in the order the tool starts them (a command past the script
 // cannot start), and records the command lines started, the boxes shown, and the order of the
-// boxes and pipe closings as "box <caption>" and "close <command line>".
+// boxes, pipe closings and reads of the system device list as "box <caption>", "close <command
+// line>" and "device list".
 struct FakeSeams {
     std::vector<ScriptedCommand> commands;
     int answer = ANSWER_NO;        // what every box returns; only the Yes/No box's answer counts
     std::vector<size_t> readSizes; // of every command's raw reads (none: as much as asked for)
+    std::optional<std::vector<SystemDevice>> systemDevices; // none: the system gives no list
 
     std::vector<std::string> started;
     std::vector<ShownBox> boxes;
@@ -97,6 +101,14 @@ struct FakeSeams {
             return command.status;
         };
         return p;
+    }
+
+    DeviceListSeam deviceList() {
+        return [this](std::vector<SystemDevice>& devices) {
+            events.emplace_back("device list");
+            devices = systemDevices.value_or(devices);
+            return systemDevices.has_value();
+        };
     }
 
     MessageSeam box() {

@@ -1,6 +1,6 @@
-// Planted as uxtheme.dll beside the tool, a DLL that Windows loads when a message box shows.
-// The tool must never load it; if it does, it leaves a mark at the path that FX2_PLANTED_MARK
-// names.
+// Planted beside the tool as uxtheme.dll, which Windows loads when a message box shows, and as
+// setupapi.dll, which the tool loads to read the system's device list. The tool must never load
+// it; if it does, it leaves a mark at the path that FX2_PLANTED_MARK names.
 #include <windows.h>
 
 BOOL WINAPI DllMain(HINSTANCE /*instance*/, DWORD reason, LPVOID /*reserved*/) {
