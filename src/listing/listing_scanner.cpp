@@ -2,6 +2,7 @@
 
 #include "shown_description.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -193,10 +194,23 @@ void feedLine(ListingScanner& scanner, std::string_view chunk, ListingResults& r
     }
 }
 
+namespace {
+
+// Whether the field is there and holds no control character: a line break would show on the
+// console and in the box as a line of its own, such as another device's, and a zero would end the
+// box's text there.
+bool isPlainText(const std::optional<std::string>& field) {
+    return field && std::none_of(field->begin(), field->end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+}
+
+} // namespace
+
 void addSystemDevice(const SystemDevice& device, ListingResults& results,
                      const ConsoleSeam& console) {
     if (device.instanceId.compare(0, TARGET_ID_PREFIX.size(), TARGET_ID_PREFIX) == 0 &&
-        device.description && device.driverName) {
+        isPlainText(device.instanceId) && isPlainText(device.description) &&
+        isPlainText(device.driverName)) {
         completeDevice({device.instanceId, *device.description, *device.driverName}, results,
                        console);
     }

@@ -65,6 +65,7 @@ void feedLine(ListingScanner& scanner, std::string_view chunk, ListingResults& r
 
 // Takes a device of the system's own device list as a completed device of the listing: its line
 // written and its results kept alike. Only a device whose instance id begins with
-// TARGET_ID_PREFIX and that has a description and a driver package name is taken.
+// TARGET_ID_PREFIX and that has a description and a driver package name, no field holding a
+// control character (below 0x20), is taken.
 void addSystemDevice(const SystemDevice& device, ListingResults& results,
                      const ConsoleSeam& console);

@@ -36,17 +36,17 @@ bool takeFunctions(HMODULE module, SetupApi& api) {
            take(module, "SetupDiDestroyDeviceInfoList", api.destroyDeviceInfoList);
 }
 
-// The UTF-8 of a UTF-16 string value of size bytes, less the zeros that end it. A zero before its
-// end would cut it where Windows reads it: such a value is not taken.
+// The UTF-8 of a UTF-16 string value of size bytes, less the zeros that end it; none for a value
+// that is not whole UTF-16 units. A zero before its end stays, for addSystemDevice to refuse.
 std::optional<std::string> textOf(const std::vector<BYTE>& value, DWORD size) {
-    std::wstring units(size / sizeof(wchar_t), L'\0');
-    if (!units.empty()) {
-        std::memcpy(&units[0], value.data(), units.size() * sizeof(wchar_t));
-    }
-    units.erase(units.find_last_not_of(L'\0') + 1);
-    if (units.find(L'\0') != std::wstring::npos) {
+    if (size % sizeof(wchar_t) != 0) {
         return std::nullopt;
     }
+    std::wstring units(size / sizeof(wchar_t), L'\0');
+    if (!units.empty()) {
+        std::memcpy(&units[0], value.data(), size);
+    }
+    units.erase(units.find_last_not_of(L'\0') + 1);
     std::string text;
     encodeFromWide(CP_UTF8, 0, nullptr, units, text);
     return text;
@@ -128,8 +128,10 @@ bool readDevices(const SetupApi& api, std::vector<SystemDevice>& devices) {
                                readDriverName(api, set, device)});
         }
     }
+    // A list cut short by an error is no list: it could lack the very devices asked for.
+    const bool whole = GetLastError() == ERROR_NO_MORE_ITEMS;
     api.destroyDeviceInfoList(set);
-    return true;
+    return whole;
 }
 
 } // namespace

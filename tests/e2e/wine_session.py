@@ -105,20 +105,19 @@ class Session:
             f.write("\r\n".join(["Windows Registry Editor Version 5.00", ""] + lines + [""]).encode("utf-16"))
         self.wine("regedit", "/S", windows_path(path))
 
-    def plant_registry(self, files, folder):
-        """Imports the keys of the .reg files; returns the outermost keys that this created."""
+    def plant_registry(self, files, folder, created):
+        r"""Imports the keys of the .reg files, adding to created the outermost keys that this
+        creates: none less than five levels deep, such as HKEY_LOCAL_MACHINE\System\...\Enum\USB."""
         lines = [line for path in files for line in open(path, encoding="utf-8").read().splitlines()[1:]]
         keys = [line[1:-1] for line in lines if line.startswith("[")]
         if not keys:
-            return []
+            return
         roots = {"\\".join(key.split("\\")[:3]) for key in keys}
         existing = {line.strip().lower() for root in roots for line in
-                    subprocess.run(["wine", "reg", "query", root, "/s"], env=self.env, capture_output=True,
-                                   timeout=WAIT_SECONDS).stdout.decode("utf-8", "replace").splitlines()}
-        created = []
+                    self.wine("reg", "query", root, "/s").stdout.decode("utf-8", "replace").splitlines()}
         for key in keys:
             parts = key.split("\\")
-            outermost = next(("\\".join(parts[:n]) for n in range(4, len(parts) + 1)
+            outermost = next(("\\".join(parts[:n]) for n in range(5, len(parts) + 1)
                               if "\\".join(parts[:n]).lower() not in existing), None)
             if outermost is None:
                 raise AssertionError("the registry already holds %s" % key)
@@ -126,7 +125,6 @@ class Session:
                        for c in created):
                 created.append(outermost)
         self.import_registry(lines, folder)
-        return created
 
     def xdotool(self, *command):
         return subprocess.run(["xdotool"] + list(command), env=self.env, capture_output=True,
@@ -143,10 +141,11 @@ class Session:
         if setup.get("comspec"):
             user_environment["ComSpec"] = windows_path(setup["comspec"])
         self.set_user_environment(user_environment)
-        created = self.plant_registry(setup["registry"], setup["cwd"])
+        created = []
         if not setup["standin_installed"]:
             os.rename(self.system_pnputil, self.system_pnputil + ".away")
         try:
+            self.plant_registry(setup["registry"], setup["cwd"], created)
             command = ["wine", setup["tool"]]
             if setup["launcher"]:
                 command = ["wine", setup["launcher"], windows_path(setup["tool"])]
