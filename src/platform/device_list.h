@@ -6,7 +6,7 @@
 #include <vector>
 
 // One device of the system's own device list, its fields in UTF-8 as a listing gives them. A
-// field that the system does not hold for the device, or holds cut by a zero, is absent.
+// field that the system does not hold for the device as a string is absent.
 struct SystemDevice {
     std::string instanceId;
     std::optional<std::string> description;

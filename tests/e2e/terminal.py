@@ -26,11 +26,13 @@ def wait_for(what, condition, process=None):
     raise AssertionError("gave up after %d s waiting for %s" % (WAIT_SECONDS, what))
 
 
+RUNNER = os.getpid()
+
+
 def ends_with_runner():
     """Given as preexec_fn: the child is killed when the runner ends, however it ends."""
-    parent = os.getppid()
     ctypes.CDLL(None).prctl(1, signal.SIGKILL)  # PR_SET_PDEATHSIG
-    if os.getppid() != parent:  # the runner ended before the call
+    if os.getppid() != RUNNER:  # the runner ended before the call
         os._exit(1)
 
 

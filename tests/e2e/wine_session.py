@@ -151,7 +151,8 @@ class Session:
                 command = ["wine", setup["launcher"], windows_path(setup["tool"])]
             return self.answer_boxes(env, command, setup["cwd"], setup["input"], run, setup["locale"])
         finally:
-            self.import_registry(["[-%s]" % key for key in created], setup["cwd"])
+            if created:
+                self.import_registry(["[-%s]" % key for key in created], setup["cwd"])
             self.set_user_environment(user_environment, remove=True)
             if not setup["standin_installed"]:
                 os.rename(self.system_pnputil + ".away", self.system_pnputil)
