@@ -110,7 +110,8 @@ const RunCase RUN_CASES[] = {
      {CONFIRM, ALL_REMOVED},
      {"box Confirm", std::string("close ") + DELETE_1, std::string("close ") + DELETE_2,
       std::string("close ") + DELETE_3, "box Information", CLOSE_LISTING}},
-    {"no listing: the system's devices with the target prefix and all three fields",
+    {"no listing: the system's devices with the target prefix, all three fields and no control "
+     "character",
      {{true, USAGE, 0}, {true, "Deleted.\n", 0}, {true, "", 0}},
      ANSWER_YES,
      {},

@@ -106,7 +106,9 @@ struct FakeSeams {
     DeviceListSeam deviceList() {
         return [this](std::vector<SystemDevice>& devices) {
             events.emplace_back("device list");
-            devices = systemDevices.value_or(devices);
+            if (systemDevices) {
+                devices = *systemDevices;
+            }
             return systemDevices.has_value();
         };
     }
