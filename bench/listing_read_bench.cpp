@@ -49,7 +49,8 @@ void measure(benchmark::State& state, ListingShape shape, int devices, Read read
         ListingScanner scanner;
         ListingResults results;
         std::string out;
-        const ConsoleSeam console{[&out](std::string_view text) { out += text; }, nullptr};
+        const ConsoleSeam console{[&out](const Text& text) { out += codePage932Bytes(text); },
+                                  nullptr};
         read(reader, buffer, scanner, results, console);
         benchmark::DoNotOptimize(results.foundCount);
     }

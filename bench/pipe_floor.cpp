@@ -25,6 +25,6 @@ int main() {
         total += got;
     }
     closeCommandPipe(pipe);
-    showMessage(std::to_string(total) + " bytes", "Floor", BoxKind::Ok);
+    showMessage(toolText(std::to_string(total) + " bytes"), "Floor", BoxKind::Ok);
     return 0;
 }

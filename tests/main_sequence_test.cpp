@@ -34,12 +34,12 @@ const char* const DELETE_1 = "pnputil /delete-driver \"oem1.inf\" /uninstall";
 const char* const DELETE_2 = "pnputil /delete-driver \"oem2.inf\" /uninstall";
 const char* const DELETE_3 = "pnputil /delete-driver \"oem3.inf\" /uninstall";
 
-const ShownBox CONFIRM{std::string("\"A\",\"oem1.inf\"\n\"B\",\"oem2.inf\"\n\"C\",\"oem3.inf\"\n") +
-                           MSG_CONFIRM_QUESTION,
+const ShownBox CONFIRM{toolText(std::string("\"A\",\"oem1.inf\"\n\"B\",\"oem2.inf\"\n\"C\",\"oem3.inf\"\n") +
+                                MSG_CONFIRM_QUESTION),
                        "Confirm", BoxKind::YesNo};
-const ShownBox NOT_RUNNABLE{MSG_TOOL_NOT_RUNNABLE, "Error", BoxKind::Ok};
-const ShownBox SOME_FAILED{MSG_SOME_FAILED, "Caution", BoxKind::Ok};
-const ShownBox ALL_REMOVED{MSG_ALL_REMOVED, "Information", BoxKind::Ok};
+const ShownBox NOT_RUNNABLE{toolText(MSG_TOOL_NOT_RUNNABLE), "Error", BoxKind::Ok};
+const ShownBox SOME_FAILED{toolText(MSG_SOME_FAILED), "Caution", BoxKind::Ok};
+const ShownBox ALL_REMOVED{toolText(MSG_ALL_REMOVED), "Information", BoxKind::Ok};
 // pnputil's status for a package that was not installed, which counts as removed.
 const auto NOT_INSTALLED = static_cast<int32_t>(0xE000023C);
 // 127 bytes make one read of the utility's output: the zero byte ends the first read's text,
@@ -117,16 +117,17 @@ const RunCase RUN_CASES[] = {
      {},
      MSG_RETRIEVING +
          std::string("\"USB\\VID_04B4&PID_8613\\1\",\"A\",\"oem1.inf\"\n"
-                     "\"USB\\VID_04B4&PID_8613\\7\",\"WinUSB \x83\x66\x83\x6F\x83\x43\x83\x58\","
+                     "\"USB\\VID_04B4&PID_8613\\7\",\"WinUSB \u30C7\u30D0\u30A4\u30B9\","
                      "\"oem7.inf\"\n\"USB\\VID_04B4&PID_8613\\8\",\"\",\"\"\n\r\n") +
          DELETE_1 +
          "\r\nDeleted.\nreturn code= 0(0x0)\r\n\r\npnputil /delete-driver \"oem7.inf\" "
          "/uninstall\r\nreturn code= 0(0x0)\r\n\r\nSkipped driver package \"\": the name "
          "is empty.\r\n",
      {LISTING_COMMAND_LINE, DELETE_1, "pnputil /delete-driver \"oem7.inf\" /uninstall"},
-     {{std::string("\"A\",\"oem1.inf\"\n\"WinUSB \x83\x66\x83\x6F\x83\x43\x83\x58\",\"oem7.inf\"\n"
-                   "\"\",\"\"\n") +
-           MSG_CONFIRM_QUESTION,
+     {{Text{{{Encoding::CodePage932, "\"A\",\"oem1.inf\"\n\""},
+              {Encoding::Utf8, "WinUSB \u30C7\u30D0\u30A4\u30B9"},
+              {Encoding::CodePage932,
+               std::string("\",\"oem7.inf\"\n\"\",\"\"\n") + MSG_CONFIRM_QUESTION}}},
        "Confirm", BoxKind::YesNo},
       SOME_FAILED},
      {"device list", "box Confirm", std::string("close ") + DELETE_1,
@@ -149,7 +150,7 @@ const RunCase RUN_CASES[] = {
      {},
      MSG_RETRIEVING,
      {LISTING_COMMAND_LINE},
-     {{MSG_NONE_FOUND, "Error", BoxKind::Ok}},
+     {{toolText(MSG_NONE_FOUND), "Error", BoxKind::Ok}},
      {"device list", "box Error", CLOSE_LISTING},
      std::vector<SystemDevice>{{"USB\\VID_04B4&PID_1004\\2", "B", "oem2.inf"}}},
     {"no listing and no system list",
@@ -158,7 +159,7 @@ const RunCase RUN_CASES[] = {
      {},
      MSG_RETRIEVING,
      {LISTING_COMMAND_LINE},
-     {{MSG_NO_DEVICE_LIST, "Error", BoxKind::Ok}},
+     {{toolText(MSG_NO_DEVICE_LIST), "Error", BoxKind::Ok}},
      {"device list", "box Error", CLOSE_LISTING}},
 };
 

@@ -11,8 +11,8 @@
 namespace {
 
 void printBanner(const ConsoleSeam& console) {
-    console.writeText(std::string(BANNER_WIDTH, '=') + "\n");
-    console.writeText(std::string(BANNER_TITLE_LINE) + "\n\n");
+    console.writeText(toolText(std::string(BANNER_WIDTH, '=') + "\n"));
+    console.writeText(toolText(std::string(BANNER_TITLE_LINE) + "\n\n"));
 }
 
 // The devices of the system's own device list, as the listing's would have been; false when the
@@ -55,10 +55,10 @@ int runTool(const CommandPipe& pipe, const MessageSeam& showMessage, const Conso
     printBanner(console);
     const PipeHandle listing = pipe.open(LISTING_COMMAND);
     if (listing == nullptr) {
-        showMessage(MSG_TOOL_NOT_RUNNABLE, CAPTION_ERROR, BoxKind::Ok);
+        showMessage(toolText(MSG_TOOL_NOT_RUNNABLE), CAPTION_ERROR, BoxKind::Ok);
         return TOOL_EXIT_STATUS;
     }
-    console.writeText(MSG_RETRIEVING);
+    console.writeText(toolText(MSG_RETRIEVING));
 
     ReadBuffer readBuffer{};
     OutputReader reader = startReading(pipe, listing);
@@ -70,11 +70,11 @@ int runTool(const CommandPipe& pipe, const MessageSeam& showMessage, const Conso
     // the system's own list is read instead. A listing is never joined to it.
     if (results.foundCount == 0 && outcome.wroteAnything && !outcome.heldRoot &&
         !readSystemDevices(readDeviceList, results, console)) {
-        showMessage(MSG_NO_DEVICE_LIST, CAPTION_ERROR, BoxKind::Ok);
+        showMessage(toolText(MSG_NO_DEVICE_LIST), CAPTION_ERROR, BoxKind::Ok);
     } else if (results.foundCount == 0) {
-        showMessage(MSG_NONE_FOUND, CAPTION_ERROR, BoxKind::Ok);
+        showMessage(toolText(MSG_NONE_FOUND), CAPTION_ERROR, BoxKind::Ok);
     } else {
-        results.confirmText += MSG_CONFIRM_QUESTION;
+        append(results.confirmText, Encoding::CodePage932, MSG_CONFIRM_QUESTION);
         if (showMessage(results.confirmText, CAPTION_CONFIRM, BoxKind::YesNo) == ANSWER_YES) {
             runDeletionPhase(results.driverNames, results.foundCount, readBuffer, pipe, showMessage,
                              console);

@@ -88,7 +88,7 @@ void runDeletionPhase(const std::vector<std::string>& driverNames, int32_t found
     int32_t removedCount = 0;
     std::array<char, COMMAND_BUFFER_SIZE> commandLine{};
 
-    console.writeText("\r\n");
+    console.writeText(toolText("\r\n"));
     for (int32_t i = 0; i < foundCount; ++i) {
         const std::string& name = driverNames[static_cast<size_t>(i)];
         NameRejection rejection = checkDriverPackageName(name);
@@ -97,15 +97,15 @@ void runDeletionPhase(const std::vector<std::string>& driverNames, int32_t found
             rejection = NameRejection::TooLong;
         }
         if (rejection != NameRejection::None) {
-            console.writeText("Skipped driver package \"" + printableName(name) +
-                              "\": " + rejectionReason(rejection) + ".\r\n");
+            console.writeText(toolText("Skipped driver package \"" + printableName(name) +
+                                       "\": " + rejectionReason(rejection) + ".\r\n"));
             continue;
         }
-        console.writeText(std::string(commandLine.data()) + "\r\n");
+        console.writeText(toolText(std::string(commandLine.data()) + "\r\n"));
         const PipeHandle command = pipe.open(commandLine.data());
         if (command == nullptr) {
             // The names after this one are not attempted; earlier deletions stay done.
-            showMessage(MSG_TOOL_NOT_RUNNABLE, CAPTION_ERROR, BoxKind::Ok);
+            showMessage(toolText(MSG_TOOL_NOT_RUNNABLE), CAPTION_ERROR, BoxKind::Ok);
             return;
         }
         OutputReader output = startReading(pipe, command);
@@ -117,14 +117,14 @@ void runDeletionPhase(const std::vector<std::string>& driverNames, int32_t found
         std::array<char, RETURN_CODE_LINE_SIZE> returnCodeLine{};
         std::snprintf(returnCodeLine.data(), returnCodeLine.size(), "return code= %d(0x%X)\r\n\r\n",
                       status, static_cast<unsigned>(status));
-        console.writeText(returnCodeLine.data());
+        console.writeText(toolText(returnCodeLine.data()));
         if (isCountedAsRemoved(status)) {
             ++removedCount;
         }
     }
     if (removedCount == foundCount) {
-        showMessage(MSG_ALL_REMOVED, CAPTION_INFORMATION, BoxKind::Ok);
+        showMessage(toolText(MSG_ALL_REMOVED), CAPTION_INFORMATION, BoxKind::Ok);
     } else {
-        showMessage(MSG_SOME_FAILED, CAPTION_CAUTION, BoxKind::Ok);
+        showMessage(toolText(MSG_SOME_FAILED), CAPTION_CAUTION, BoxKind::Ok);
     }
 }

@@ -1,7 +1,5 @@
 #include "listing_scanner.h"
 
-#include "shown_description.h"
-
 #include <algorithm>
 #include <cstring>
 
@@ -99,19 +97,18 @@ bool isWholeRead(std::string_view chunk) {
 }
 
 // The instance id and the driver package name are written as the listing gives them: the name
-// deleted is the listing's own.
+// deleted is the listing's own. The description is tagged by appendDescription.
 void completeDevice(const CurrentDevice& device, ListingResults& results,
                     const ConsoleSeam& console) {
-    std::string converted;
-    const std::string& description = shownDescription(device.description, converted);
-    console.writeText('"' + device.instanceId + "\",\"" + description + "\",\"" +
-                      device.driverName + "\"\n");
+    // The confirmation line; the device line is the same with the instance id before it.
+    Text confirmation = toolText("\"");
+    appendDescription(confirmation, device.description);
+    append(confirmation, Encoding::CodePage932, "\",\"" + device.driverName + "\"\n");
+    Text line = toolText('"' + device.instanceId + "\",");
+    append(line, confirmation);
+    console.writeText(line);
     results.driverNames.push_back(device.driverName);
-    results.confirmText += '"';
-    results.confirmText += description;
-    results.confirmText += "\",\"";
-    results.confirmText += device.driverName;
-    results.confirmText += "\"\n";
+    append(results.confirmText, confirmation);
     ++results.foundCount;
 }
 

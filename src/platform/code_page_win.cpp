@@ -47,13 +47,12 @@ void replaceCharactersNotShared(std::wstring& wide) {
 
 } // namespace
 
-bool codePage932ToUtf8(const std::string& bytes, std::string& utf8) {
+void appendReadableCodePage932(std::string_view bytes, std::string& readable) {
     std::wstring wide;
-    if (!decodeToWide(CODE_PAGE_932, MB_ERR_INVALID_CHARS, bytes, wide)) {
-        return false;
-    }
+    std::string utf8;
+    decodeToWide(CODE_PAGE_932, 0, bytes, wide);
     encodeFromWide(CP_UTF8, 0, nullptr, wide, utf8);
-    return true;
+    readable += utf8;
 }
 
 bool utf8ToCodePage932(const std::string& utf8, std::string& bytes) {

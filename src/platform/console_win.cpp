@@ -8,7 +8,7 @@
 namespace {
 
 // The bytes as the C runtime's text mode writes them to a console, each "\n" as "\r\n". Neither
-// byte is ever part of a code page 932 character.
+// byte is ever part of a code page 932 or a UTF-8 character.
 std::string withCarriageReturns(std::string_view bytes) {
     std::string written;
     written.reserve(bytes.size() + bytes.size() / 16);
@@ -38,11 +38,10 @@ void writeBytes(HANDLE console, std::string_view bytes) {
     });
 }
 
-// Decoded as MessageBoxA decodes text on a Japanese Windows: every byte, valid or not, gives the
-// characters it gives there.
-void writeCharacters(HANDLE console, std::string_view text) {
+// As characters: each run decoded by its own encoding (readableUtf8).
+void writeCharacters(HANDLE console, const Text& text) {
     std::wstring wide;
-    decodeToWide(CODE_PAGE_932, 0, withCarriageReturns(text), wide);
+    decodeToWide(CP_UTF8, 0, withCarriageReturns(readableUtf8(text)), wide);
     writeWhole(wide, [console](const wchar_t* at, DWORD size, DWORD* wrote) {
         return WriteConsoleW(console, at, size, wrote, nullptr);
     });
@@ -59,9 +58,9 @@ ConsoleSeam systemConsole() {
     const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
     DWORD mode = 0;
     if (GetConsoleMode(output, &mode) == 0) {
-        return {writeToStream, writeToStream};
+        return {[](const Text& text) { writeToStream(codePage932Bytes(text)); }, writeToStream};
     }
     // Straight to the console, with no C runtime stream between to convert or reorder.
-    return {[output](std::string_view text) { writeCharacters(output, text); },
+    return {[output](const Text& text) { writeCharacters(output, text); },
             [output](std::string_view bytes) { writeBytes(output, bytes); }};
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "text.h"
+
 #include <functional>
 #include <string>
 
@@ -9,8 +11,9 @@ enum class BoxKind { Ok, YesNo };
 constexpr int ANSWER_YES = 6;
 constexpr int ANSWER_NO = 7;
 
-// Shows text (code page 932 bytes) in a box with the given caption and kind; returns the answer.
+// Shows text, as a person reads it (readableUtf8), in a box with the given caption (ASCII) and
+// kind; returns the answer.
 using MessageSeam =
-    std::function<int(const std::string& text, const std::string& caption, BoxKind kind)>;
+    std::function<int(const Text& text, const std::string& caption, BoxKind kind)>;
 
-int showMessage(const std::string& text, const std::string& caption, BoxKind kind);
+int showMessage(const Text& text, const std::string& caption, BoxKind kind);

@@ -1,7 +1,5 @@
 #include "message_box.h"
 
-#include "code_page.h"
-
 #include <cctype>
 #include <cstdio>
 
@@ -36,13 +34,10 @@ bool isYes(std::string answer) {
 
 // A console stand-in for the Windows message box: the box goes to standard error, the answer
 // comes from standard input.
-int showMessage(const std::string& text, const std::string& caption, BoxKind kind) {
+int showMessage(const Text& text, const std::string& caption, BoxKind kind) {
     // What the tool wrote to standard output shows before the box.
     std::fflush(stdout);
-    std::string shown;
-    if (!codePage932ToUtf8(text, shown)) {
-        shown = text;
-    }
+    const std::string shown = readableUtf8(text);
     const char* prompt = kind == BoxKind::YesNo ? "Yes or No? [y/N] " : "[OK: press Enter] ";
     std::fprintf(stderr, "\n[%s]\n", caption.c_str());
     std::fwrite(shown.data(), 1, shown.size(), stderr);

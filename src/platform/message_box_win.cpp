@@ -4,13 +4,12 @@
 
 static_assert(ANSWER_YES == IDYES && ANSWER_NO == IDNO, "answers are the message box's own");
 
-int showMessage(const std::string& text, const std::string& caption, BoxKind kind) {
+int showMessage(const Text& text, const std::string& caption, BoxKind kind) {
     const UINT style = kind == BoxKind::YesNo ? MB_YESNO : MB_OK;
-    // Decoded as MessageBoxA decodes them on a Japanese Windows, so that every Windows shows
-    // what a Japanese one does, whatever its own code page.
+    // As characters, whatever the system's code page: each run decoded by its own encoding.
     std::wstring wideText;
     std::wstring wideCaption;
-    decodeToWide(CODE_PAGE_932, 0, text, wideText);
-    decodeToWide(CODE_PAGE_932, 0, caption, wideCaption);
+    decodeToWide(CP_UTF8, 0, readableUtf8(text), wideText);
+    decodeToWide(CP_UTF8, 0, caption, wideCaption);
     return MessageBoxW(nullptr, wideText.c_str(), wideCaption.c_str(), style);
 }

@@ -15,13 +15,23 @@
 #include <string_view>
 #include <vector>
 
-// Everything written to standard output, in order.
+// The bytes of every run as they stand, whatever their encodings.
+inline std::string joinedBytes(const Text& text) {
+    std::string bytes;
+    for (const TextRun& run : text.runs) {
+        bytes += run.bytes;
+    }
+    return bytes;
+}
+
+// Everything written to standard output, in order: the tool's text as its runs' bytes (its
+// encodings are checked where it leaves the tool, end to end).
 struct FakeConsole {
     std::string written;
 
     ConsoleSeam seam() {
-        const auto write = [this](std::string_view text) { written += text; };
-        return {write, write};
+        return {[this](const Text& text) { written += joinedBytes(text); },
+                [this](std::string_view bytes) { written += bytes; }};
     }
 };
 
@@ -51,7 +61,7 @@ struct ScriptedCommand {
 };
 
 struct ShownBox {
-    std::string text;
+    Text text;
     std::string caption;
     BoxKind kind;
     bool operator==(const ShownBox& o) const {
@@ -114,7 +124,7 @@ struct FakeSeams {
     }
 
     MessageSeam box() {
-        return [this](const std::string& text, const std::string& caption, BoxKind kind) {
+        return [this](const Text& text, const std::string& caption, BoxKind kind) {
             boxes.push_back({text, caption, kind});
             events.push_back("box " + caption);
             return answer;

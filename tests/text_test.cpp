@@ -1,4 +1,4 @@
-#include "listing/shown_description.h"
+#include "platform/text.h"
 #include "platform/code_page.h"
 
 #include <gtest/gtest.h>

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// How a description goes from the device list to the screen, and where each encoding is decided:
+// 1. The tool's own texts are code page 932 bytes (app/messages.h). A description comes as the
+//    listing gives it, or as UTF-8 made from Windows' own UTF-16 list (device_list.h).
+// 2. The scanner builds the device line and the confirmation line as a Text: the tool's bytes
+//    and the instance id and driver package name as they stand (code page 932 runs), and the
+//    description as appendDescription tags it. Nothing is converted there.
+// 3. At the edge, where the text leaves the tool, the seams (console.h, message_box.h) decide:
+//    - a person reads it (a console, the box, a terminal): readableUtf8, every run decoded by
+//      its own encoding, which the platform then shows as characters;
+//    - a file or a pipe: codePage932Bytes, the bytes the tool has always written there.
+
+// The encoding of a run's bytes.
+enum class Encoding {
+    CodePage932, // the tool's own texts, with the instance ids and driver package names as given
+    Utf8,        // a description that is well-formed UTF-8 beyond ASCII
+    // A description beyond ASCII that is not: code page 932 where it reads as such, else bytes in
+    // neither encoding. Read as code page 932 runs are, but a run of its own, so that bytes in
+    // neither encoding never take the tool's texts beside them with them.
+    Unknown,
+};
+
+struct TextRun {
+    Encoding encoding;
+    std::string bytes;
+    bool operator==(const TextRun& o) const { return encoding == o.encoding && bytes == o.bytes; }
+};
+
+// Text in runs of one encoding each; no two runs next to each other have the same encoding.
+struct Text {
+    std::vector<TextRun> runs;
+    bool operator==(const Text& o) const { return runs == o.runs; }
+};
+
+// Appends bytes in the given encoding, joining them to the last run if it has that encoding.
+void append(Text& text, Encoding encoding, std::string_view bytes);
+
+// Appends every run of more, joining its first to the last run of text if they match.
+void append(Text& text, const Text& more);
+
+// The tool's own text, code page 932 bytes.
+Text toolText(std::string_view codePage932);
+
+// Whether text is well-formed UTF-8 as RFC 3629 defines it: no overlong form, no encoded
+// surrogate, nothing above U+10FFFF, no cut sequence.
+bool isWellFormedUtf8(std::string_view text);
+
+// Appends a device's description, as it stands. Listings declare UTF-8: a description that holds
+// a byte above 0x7F is a UTF-8 run when it is well-formed UTF-8, else an Unknown one. Code page
+// 932 is almost never well-formed UTF-8 (its kana and most kanji begin with bytes that cannot
+// begin a UTF-8 character); the rare code page 932 text that is, such as half-width "ﾃｽ", is read
+// as UTF-8. An ASCII description is read alike in every encoding and joins the tool's text.
+void appendDescription(Text& text, std::string_view description);
+
+// The bytes for a file or a pipe: UTF-8 runs converted to code page 932 ("?" for a character that
+// it lacks), or as they stand where the platform cannot convert them; every other run as it
+// stands.
+std::string codePage932Bytes(const Text& text);
+
+// The text as a person reads it, in UTF-8: each run that is not UTF-8 decoded by itself as the
+// platform decodes code page 932 (appendReadableCodePage932), UTF-8 runs as they are, except that each character that can
+// disguise a line shows as U+FFFD: format characters (Unicode category Cf, such as the
+// bidirectional controls and zero-width characters), the line and paragraph separators, and the
+// C1 controls, which a terminal may obey. Control characters below 0x20 stay as they are.
+std::string readableUtf8(const Text& text);
