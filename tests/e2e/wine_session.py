@@ -31,7 +31,8 @@ def unescape_trace(text):
         escape = match.group(1)
         return {"n": "\n", "r": "\r", "t": "\t"}.get(escape, escape) if len(escape) == 1 \
             else chr(int(escape, 16))
-    return re.sub(r"\\([0-9a-fA-F]{4}|.)", one, text)
+    # A character beyond U+FFFF comes as the escapes of its two surrogates.
+    return re.sub(r"\\([0-9a-fA-F]{4}|.)", one, text).encode("utf-16", "surrogatepass").decode("utf-16")
 
 
 def display_in_use(number):
@@ -108,7 +109,7 @@ class Session:
     def plant_registry(self, files, folder, created):
         r"""Imports the keys of the .reg files, adding to created the outermost keys that this
         creates: none less than five levels deep, such as HKEY_LOCAL_MACHINE\System\...\Enum\USB."""
-        lines = [line for path in files for line in open(path, encoding="utf-8").read().splitlines()[1:]]
+        lines = [line for path in files for line in open(path, encoding="utf-8").read().split("\n")[1:]]
         keys = [line[1:-1] for line in lines if line.startswith("[")]
         if not keys:
             return
