@@ -1,5 +1,5 @@
-#include "platform/text.h"
 #include "platform/code_page.h"
+#include "platform/text.h"
 
 #include <gtest/gtest.h>
 
@@ -43,6 +43,28 @@ TEST(IsWellFormedUtf8, AgreesWithThePlatformsDecoder) {
                       utf8ToCodePage932(cut, bytes))
                 << testing::PrintToString(cut);
         }
+    }
+}
+
+// What a person reads of a description: whole in any script, beyond the Basic Multilingual Plane
+// and with combining marks too; each character that can disguise a line as U+FFFD. The neighbours
+// of each range stay.
+TEST(ReadableUtf8, ShowsDescriptionsWholeButNoCharacterThatDisguisesALine) {
+    const struct {
+        const char* description;
+        const char* readable;
+    } cases[] = {
+        {u8"\uD3C9 \u903B \u00E9 e\u0301 \U0001D518", u8"\uD3C9 \u903B \u00E9 e\u0301 \U0001D518"},
+        {u8"a\u202Eb\u202Ac\u2066d\u2069e", u8"a\uFFFDb\uFFFDc\uFFFDd\uFFFDe"},
+        {u8"\u2027\u2028\u2029\u202F", u8"\u2027\uFFFD\uFFFD\u202F"},
+        {u8"\u200A\u200B\u200F\u2060\uFEFF\uFFFC", u8"\u200A\uFFFD\uFFFD\uFFFD\uFFFD\uFFFC"},
+        {u8"\u00A0\u00AD\u009F\u0085\u007F", u8"\u00A0\uFFFD\uFFFD\uFFFD\u007F"},
+        {u8"\U000E0000\U000E0001\U000E007F\U000E0080", u8"\U000E0000\uFFFD\uFFFD\U000E0080"},
+    };
+    for (const auto& c : cases) {
+        Text text;
+        appendDescription(text, c.description);
+        EXPECT_EQ(readableUtf8(text), c.readable) << testing::PrintToString(c.description);
     }
 }
 

@@ -57,9 +57,9 @@ std::string_view textALineNeeds(const ListingScanner& scanner);
 
 // Takes one chunk of the listing as read (at most LISTING_CHUNK_MAX bytes, its '\n' included if
 // it has one) and writes the line of a completed device as the tool's text; its console line and
-// its confirmation line give the description as appendDescription tags it. Inside a block, a chunk that
-// may hide the block's end first drops the block; then the chunk makes at most one state change. A
-// block begins only on its own whole start-tag line.
+// its confirmation line give the description as appendDescription tags it. Inside a block, a chunk
+// that may hide the block's end first drops the block; then the chunk makes at most one state
+// change. A block begins only on its own whole start-tag line.
 void feedLine(ListingScanner& scanner, std::string_view chunk, ListingResults& results,
               const ConsoleSeam& console);
 

@@ -13,7 +13,6 @@ constexpr int ANSWER_NO = 7;
 
 // Shows text, as a person reads it (readableUtf8), in a box with the given caption (ASCII) and
 // kind; returns the answer.
-using MessageSeam =
-    std::function<int(const Text& text, const std::string& caption, BoxKind kind)>;
+using MessageSeam = std::function<int(const Text& text, const std::string& caption, BoxKind kind)>;
 
 int showMessage(const Text& text, const std::string& caption, BoxKind kind);

@@ -64,8 +64,11 @@ void appendReadableUtf8(std::string_view utf8, std::string& readable) {
     while (at < utf8.size()) {
         const auto lead = static_cast<unsigned char>(utf8[at]);
         // A run is tagged UTF-8 only when well-formed; the bound keeps any other within it.
-        const size_t length =
-            std::min<size_t>(lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4, utf8.size() - at);
+        const size_t length = std::min<size_t>(lead < 0x80   ? 1
+                                               : lead < 0xE0 ? 2
+                                               : lead < 0xF0 ? 3
+                                                             : 4,
+                                               utf8.size() - at);
         char32_t c = length == 1 ? lead : lead & (0x7F >> length);
         for (size_t i = 1; i < length; ++i) {
             c = c << 6 | (static_cast<unsigned char>(utf8[at + i]) & 0x3F);

@@ -63,8 +63,8 @@ void appendDescription(Text& text, std::string_view description);
 std::string codePage932Bytes(const Text& text);
 
 // The text as a person reads it, in UTF-8: each run that is not UTF-8 decoded by itself as the
-// platform decodes code page 932 (appendReadableCodePage932), UTF-8 runs as they are, except that each character that can
-// disguise a line shows as U+FFFD: format characters (Unicode category Cf, such as the
-// bidirectional controls and zero-width characters), the line and paragraph separators, and the
-// C1 controls, which a terminal may obey. Control characters below 0x20 stay as they are.
+// platform decodes code page 932 (appendReadableCodePage932), UTF-8 runs as they are, except that
+// each character that can disguise a line shows as U+FFFD: format characters (Unicode category Cf,
+// such as the bidirectional controls and zero-width characters), the line and paragraph separators,
+// and the C1 controls, which a terminal may obey. Control characters below 0x20 stay as they are.
 std::string readableUtf8(const Text& text);
