@@ -97,14 +97,18 @@ bool isWholeRead(std::string_view chunk) {
 }
 
 // The instance id and the driver package name are written as the listing gives them: the name
-// deleted is the listing's own. The description is tagged by appendDescription.
+// deleted is the listing's own.
 void completeDevice(const CurrentDevice& device, ListingResults& results,
                     const ConsoleSeam& console) {
     // The confirmation line; the device line is the same with the instance id before it.
     Text confirmation = toolText("\"");
     appendDescription(confirmation, device.description);
-    append(confirmation, Encoding::CodePage932, "\",\"" + device.driverName + "\"\n");
-    Text line = toolText('"' + device.instanceId + "\",");
+    append(confirmation, Encoding::CodePage932, "\",\"");
+    appendField(confirmation, device.driverName);
+    append(confirmation, Encoding::CodePage932, "\"\n");
+    Text line = toolText("\"");
+    appendField(line, device.instanceId);
+    append(line, Encoding::CodePage932, "\",");
     append(line, confirmation);
     console.writeText(line);
     results.driverNames.push_back(device.driverName);

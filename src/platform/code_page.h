@@ -3,11 +3,11 @@
 #include <string>
 #include <string_view>
 
-// Appends code page 932 (Shift_JIS) bytes to readable as UTF-8, as the platform shows them to a
-// person. Windows decodes every byte as its message box decodes it on a Japanese Windows, valid
-// code page 932 or not. POSIX converts the bytes when they are valid code page 932 and the C
-// library can, and otherwise appends them as they stand.
-void appendReadableCodePage932(std::string_view bytes, std::string& readable);
+// Code page 932 (Shift_JIS) bytes as UTF-8, as the platform shows them to a person. Windows
+// decodes every byte as its message box decodes it on a Japanese Windows, valid code page 932 or
+// not. POSIX converts valid code page 932 where the C library can, and otherwise returns false,
+// leaving utf8 unspecified.
+bool codePage932ToUtf8(std::string_view bytes, std::string& utf8);
 
 // Converts UTF-8 to code page 932 bytes, the same on every platform: a character that code page
 // 932 cannot hold, or holds only as the bytes of another character, becomes one "?" (no best-fit

@@ -40,13 +40,10 @@ constexpr size_t UTF32_CHARACTER_SIZE = 4;
 
 } // namespace
 
-void appendReadableCodePage932(std::string_view bytes, std::string& readable) {
+bool codePage932ToUtf8(std::string_view bytes, std::string& utf8) {
     const Converter converter = openConverter("UTF-8", "CP932");
-    std::string utf8;
     // A code page 932 character is at most 2 bytes and becomes at most 3 bytes of UTF-8.
-    const bool converted =
-        converter && convertAll(converter, std::string(bytes), bytes.size() * 3, utf8);
-    readable += converted ? std::string_view(utf8) : bytes;
+    return converter && convertAll(converter, std::string(bytes), bytes.size() * 3, utf8);
 }
 
 bool utf8ToCodePage932(const std::string& utf8, std::string& bytes) {

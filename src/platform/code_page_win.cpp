@@ -47,12 +47,11 @@ void replaceCharactersNotShared(std::wstring& wide) {
 
 } // namespace
 
-void appendReadableCodePage932(std::string_view bytes, std::string& readable) {
+bool codePage932ToUtf8(std::string_view bytes, std::string& utf8) {
     std::wstring wide;
-    std::string utf8;
     decodeToWide(CODE_PAGE_932, 0, bytes, wide);
     encodeFromWide(CP_UTF8, 0, nullptr, wide, utf8);
-    readable += utf8;
+    return true;
 }
 
 bool utf8ToCodePage932(const std::string& utf8, std::string& bytes) {

@@ -58,22 +58,40 @@ bool disguisesALine(char32_t c) {
 
 constexpr std::string_view REPLACEMENT_CHARACTER = "\xEF\xBF\xBD"; // U+FFFD
 
-// Appends well-formed UTF-8, each character that disguises a line as U+FFFD.
-void appendReadableUtf8(std::string_view utf8, std::string& readable) {
+// The length of the well-formed UTF-8 sequence that begins at text[at], or 0 if none does.
+size_t sequenceLength(std::string_view text, size_t at) {
+    if (inRange(text[at], 0, 0x7F)) {
+        return 1;
+    }
+    const auto* lead =
+        std::find_if(std::begin(LEAD_BYTES), std::end(LEAD_BYTES),
+                     [&](const LeadBytes& l) { return inRange(text[at], l.first, l.last); });
+    if (lead == std::end(LEAD_BYTES) || text.size() - at < lead->length ||
+        !inRange(text[at + 1], lead->secondLow, lead->secondHigh)) {
+        return 0;
+    }
+    for (size_t i = 2; i < lead->length; ++i) {
+        if (!inRange(text[at + i], 0x80, 0xBF)) {
+            return 0;
+        }
+    }
+    return lead->length;
+}
+
+// Appends bytes, each well-formed UTF-8 character that disguises a line as U+FFFD: a terminal
+// reads UTF-8 even among bytes that are not.
+void appendWithoutDisguise(std::string_view bytes, std::string& readable) {
     size_t at = 0;
-    while (at < utf8.size()) {
-        const auto lead = static_cast<unsigned char>(utf8[at]);
-        // A run is tagged UTF-8 only when well-formed; the bound keeps any other within it.
-        const size_t length = std::min<size_t>(lead < 0x80   ? 1
-                                               : lead < 0xE0 ? 2
-                                               : lead < 0xF0 ? 3
-                                                             : 4,
-                                               utf8.size() - at);
+    while (at < bytes.size()) {
+        const size_t length = std::max<size_t>(sequenceLength(bytes, at), 1);
+        const auto lead = static_cast<unsigned char>(bytes[at]);
         char32_t c = length == 1 ? lead : lead & (0x7F >> length);
         for (size_t i = 1; i < length; ++i) {
-            c = c << 6 | (static_cast<unsigned char>(utf8[at + i]) & 0x3F);
+            c = c << 6 | (static_cast<unsigned char>(bytes[at + i]) & 0x3F);
         }
-        readable += disguisesALine(c) ? REPLACEMENT_CHARACTER : utf8.substr(at, length);
+        const bool character = length > 1 || lead < 0x80;
+        readable +=
+            character && disguisesALine(c) ? REPLACEMENT_CHARACTER : bytes.substr(at, length);
         at += length;
     }
 }
@@ -102,33 +120,24 @@ Text toolText(std::string_view codePage932) {
 bool isWellFormedUtf8(std::string_view text) {
     size_t at = 0;
     while (at < text.size()) {
-        if (inRange(text[at], 0, 0x7F)) {
-            ++at;
-            continue;
-        }
-        const auto* lead =
-            std::find_if(std::begin(LEAD_BYTES), std::end(LEAD_BYTES),
-                         [&](const LeadBytes& l) { return inRange(text[at], l.first, l.last); });
-        if (lead == std::end(LEAD_BYTES) || text.size() - at < lead->length ||
-            !inRange(text[at + 1], lead->secondLow, lead->secondHigh)) {
+        const size_t length = sequenceLength(text, at);
+        if (length == 0) {
             return false;
         }
-        for (size_t i = 2; i < lead->length; ++i) {
-            if (!inRange(text[at + i], 0x80, 0xBF)) {
-                return false;
-            }
-        }
-        at += lead->length;
+        at += length;
     }
     return true;
 }
 
+void appendField(Text& text, std::string_view field) {
+    append(text, holdsByteAbove0x7F(field) ? Encoding::Unknown : Encoding::CodePage932, field);
+}
+
 void appendDescription(Text& text, std::string_view description) {
-    if (!holdsByteAbove0x7F(description)) {
-        append(text, Encoding::CodePage932, description);
+    if (holdsByteAbove0x7F(description) && isWellFormedUtf8(description)) {
+        append(text, Encoding::Utf8, description);
     } else {
-        append(text, isWellFormedUtf8(description) ? Encoding::Utf8 : Encoding::Unknown,
-               description);
+        appendField(text, description);
     }
 }
 
@@ -145,12 +154,11 @@ std::string codePage932Bytes(const Text& text) {
 
 std::string readableUtf8(const Text& text) {
     std::string readable;
+    std::string decoded;
     for (const TextRun& run : text.runs) {
-        if (run.encoding == Encoding::Utf8) {
-            appendReadableUtf8(run.bytes, readable);
-        } else {
-            appendReadableCodePage932(run.bytes, readable);
-        }
+        // Bytes that the platform cannot decode as code page 932 are shown as they stand.
+        const bool decode = run.encoding != Encoding::Utf8 && codePage932ToUtf8(run.bytes, decoded);
+        appendWithoutDisguise(decode ? decoded : run.bytes, readable);
     }
     return readable;
 }

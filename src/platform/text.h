@@ -7,9 +7,9 @@
 // How a description goes from the device list to the screen, and where each encoding is decided:
 // 1. The tool's own texts are code page 932 bytes (app/messages.h). A description comes as the
 //    listing gives it, or as UTF-8 made from Windows' own UTF-16 list (device_list.h).
-// 2. The scanner builds the device line and the confirmation line as a Text: the tool's bytes
-//    and the instance id and driver package name as they stand (code page 932 runs), and the
-//    description as appendDescription tags it. Nothing is converted there.
+// 2. The scanner builds the device line and the confirmation line as a Text: the tool's bytes,
+//    the instance id and the driver package name as appendField tags them, and the description
+//    as appendDescription tags it. Nothing is converted there.
 // 3. At the edge, where the text leaves the tool, the seams (console.h, message_box.h) decide:
 //    - a person reads it (a console, the box, a terminal): readableUtf8, every run decoded by
 //      its own encoding, which the platform then shows as characters;
@@ -17,11 +17,11 @@
 
 // The encoding of a run's bytes.
 enum class Encoding {
-    CodePage932, // the tool's own texts, with the instance ids and driver package names as given
+    CodePage932, // the tool's own texts, and the device list's ASCII
     Utf8,        // a description that is well-formed UTF-8 beyond ASCII
-    // A description beyond ASCII that is not: code page 932 where it reads as such, else bytes in
-    // neither encoding. Read as code page 932 runs are, but a run of its own, so that bytes in
-    // neither encoding never take the tool's texts beside them with them.
+    // Any other field of the device list beyond ASCII: code page 932 where it reads as such,
+    // else bytes in neither encoding. Read as code page 932 is, but a run of its own, so that
+    // bytes in neither encoding never take the tool's texts beside them with them.
     Unknown,
 };
 
@@ -50,11 +50,15 @@ Text toolText(std::string_view codePage932);
 // surrogate, nothing above U+10FFFF, no cut sequence.
 bool isWellFormedUtf8(std::string_view text);
 
-// Appends a device's description, as it stands. Listings declare UTF-8: a description that holds
-// a byte above 0x7F is a UTF-8 run when it is well-formed UTF-8, else an Unknown one. Code page
-// 932 is almost never well-formed UTF-8 (its kana and most kanji begin with bytes that cannot
-// begin a UTF-8 character); the rare code page 932 text that is, such as half-width "ﾃｽ", is read
-// as UTF-8. An ASCII description is read alike in every encoding and joins the tool's text.
+// Appends a field of the device list as it stands, never converted: an instance id or a driver
+// package name. Beyond ASCII it is an Unknown run.
+void appendField(Text& text, std::string_view field);
+
+// Appends a device's description as it stands. Listings declare UTF-8: a description that holds
+// a byte above 0x7F is a UTF-8 run when it is well-formed UTF-8, else a field as appendField
+// takes it. Code page 932 is almost never well-formed UTF-8 (its kana and most kanji begin with
+// bytes that cannot begin a UTF-8 character); the rare code page 932 text that is, such as
+// half-width "ﾃｽ", is read as UTF-8.
 void appendDescription(Text& text, std::string_view description);
 
 // The bytes for a file or a pipe: UTF-8 runs converted to code page 932 ("?" for a character that
@@ -63,8 +67,9 @@ void appendDescription(Text& text, std::string_view description);
 std::string codePage932Bytes(const Text& text);
 
 // The text as a person reads it, in UTF-8: each run that is not UTF-8 decoded by itself as the
-// platform decodes code page 932 (appendReadableCodePage932), UTF-8 runs as they are, except that
-// each character that can disguise a line shows as U+FFFD: format characters (Unicode category Cf,
-// such as the bidirectional controls and zero-width characters), the line and paragraph separators,
-// and the C1 controls, which a terminal may obey. Control characters below 0x20 stay as they are.
+// platform decodes code page 932 (codePage932ToUtf8), or as its bytes where the platform cannot;
+// UTF-8 runs as they are. Whatever the run, each character that can disguise a line shows as
+// U+FFFD: format characters (Unicode category Cf, such as the bidirectional controls and
+// zero-width characters), the line and paragraph separators, and the C1 controls, which a
+// terminal may obey. Control characters below 0x20 stay as they are.
 std::string readableUtf8(const Text& text);
