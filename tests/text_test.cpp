@@ -46,26 +46,58 @@ TEST(IsWellFormedUtf8, AgreesWithThePlatformsDecoder) {
     }
 }
 
-// What a person reads of a description: whole in any script, beyond the Basic Multilingual Plane
-// and with combining marks too; each character that can disguise a line as U+FFFD. The neighbours
-// of each range stay.
-TEST(ReadableUtf8, ShowsDescriptionsWholeButNoCharacterThatDisguisesALine) {
-    const struct {
-        const char* description;
-        const char* readable;
-    } cases[] = {
-        {u8"\uD3C9 \u903B \u00E9 e\u0301 \U0001D518", u8"\uD3C9 \u903B \u00E9 e\u0301 \U0001D518"},
-        {u8"a\u202Eb\u202Ac\u2066d\u2069e", u8"a\uFFFDb\uFFFDc\uFFFDd\uFFFDe"},
-        {u8"\u2027\u2028\u2029\u202F", u8"\u2027\uFFFD\uFFFD\u202F"},
-        {u8"\u200A\u200B\u200F\u2060\uFEFF\uFFFC", u8"\u200A\uFFFD\uFFFD\uFFFD\uFFFD\uFFFC"},
-        {u8"\u00A0\u00AD\u009F\u0085\u007F", u8"\u00A0\uFFFD\uFFFD\uFFFD\u007F"},
-        {u8"\U000E0000\U000E0001\U000E007F\U000E0080", u8"\U000E0000\uFFFD\uFFFD\U000E0080"},
-    };
-    for (const auto& c : cases) {
-        Text text;
-        appendDescription(text, c.description);
-        EXPECT_EQ(readableUtf8(text), c.readable) << testing::PrintToString(c.description);
+std::string utf8Of(char32_t c) {
+    if (c < 0x80) {
+        return std::string(1, static_cast<char>(c));
     }
+    const int length = c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+    std::string bytes(static_cast<size_t>(length), '\0');
+    for (int i = length - 1; i > 0; --i, c >>= 6) {
+        bytes[static_cast<size_t>(i)] = static_cast<char>(0x80 | (c & 0x3F));
+    }
+    bytes[0] = static_cast<char>((0xF00 >> length) | c);
+    return bytes;
+}
+
+// What a person reads of a description: whole in any script, beyond the Basic Multilingual Plane
+// and with combining marks too; each character that can disguise a line as U+FFFD: the C1
+// controls, the separators U+2028 and U+2029, and Unicode 15.1's format characters (category Cf).
+// The code points are the first and last of each such range and their neighbours, from Unicode's
+// own tables.
+TEST(ReadableUtf8, ShowsDescriptionsWholeButNoCharacterThatDisguisesALine) {
+    const char32_t replaced[] = {0x80,    0x9F,    0xAD,    0x600,   0x605,   0x61C,   0x6DD,
+                                 0x70F,   0x890,   0x891,   0x8E2,   0x180E,  0x200B,  0x200F,
+                                 0x2028,  0x202E,  0x2060,  0x2064,  0x2066,  0x206F,  0xFEFF,
+                                 0xFFF9,  0xFFFB,  0x110BD, 0x110CD, 0x13430, 0x1343F, 0x1BCA0,
+                                 0x1BCA3, 0x1D173, 0x1D17A, 0xE0001, 0xE0020, 0xE007F};
+    const char32_t kept[] = {0x7F,    0xA0,    0xAC,    0xAE,    0x5FF,   0x606,   0x61B,   0x61D,
+                             0x6DC,   0x6DE,   0x70E,   0x710,   0x88F,   0x892,   0x8E1,   0x8E3,
+                             0x180D,  0x180F,  0x200A,  0x2010,  0x2027,  0x202F,  0x205F,  0x2065,
+                             0x2070,  0xFEFE,  0xFF00,  0xFFF8,  0xFFFC,  0x110BC, 0x110BE, 0x110CC,
+                             0x110CE, 0x1342F, 0x13440, 0x1BC9F, 0x1BCA4, 0x1D172, 0x1D17B, 0xE0000,
+                             0xE0002, 0xE001F, 0xE0080, 0x301,   0x1D518};
+    // Among Korean, Chinese and accented Latin, which stay whole.
+    const std::string around = u8"\uD3C9\u903B\u00E9";
+    const auto expectShown = [&around](char32_t c, const std::string& shown) {
+        Text text;
+        appendDescription(text, around + utf8Of(c) + around);
+        EXPECT_EQ(readableUtf8(text), around + shown + around) << std::hex << uint32_t{c};
+    };
+    for (const char32_t c : replaced) {
+        expectShown(c, u8"\uFFFD");
+    }
+    for (const char32_t c : kept) {
+        expectShown(c, utf8Of(c));
+    }
+}
+
+// A file gets each UTF-8 run converted by itself, whatever came before it.
+TEST(CodePage932Bytes, ConvertsEachUtf8RunAndKeepsEveryOther) {
+    Text text;
+    appendDescription(text, u8"\u00E9\u30C7");
+    appendField(text, "\x83\x66\xFF");
+    appendDescription(text, u8"\u30C7");
+    EXPECT_EQ(codePage932Bytes(text), "?\x83\x66\x83\x66\xFF\x83\x66");
 }
 
 } // namespace
