@@ -1,6 +1,6 @@
 # The release package: the executable, the README, the LICENSE, the third-party notices and the
-# bill of materials in a zip whose bytes depend on nothing but the source and the toolchain. Its one time is SOURCE_DATE_EPOCH if set, else the time of the commit,
-# else a fixed time.
+# bill of materials in a zip whose bytes depend on nothing but the source and the toolchain. Its
+# one time is SOURCE_DATE_EPOCH if set, else the time of the commit, else a fixed time.
 find_package(Python3 COMPONENTS Interpreter)
 if(NOT Python3_Interpreter_FOUND)
   message(STATUS "No Python: the release package is not built")

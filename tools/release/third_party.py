@@ -66,7 +66,7 @@ def linked_inputs(map_path):
     """Each object the linker took, as (archive or None, object path), in the map's order."""
     with open(map_path, encoding="utf-8", errors="replace") as f:
         text = f.read()
-    members = re.findall(r"^(/\S+|\S+\.a)\((\S+?)\)$", text.split("\nDiscarded input sections")[0],
+    members = re.findall(r"^(\S+\.a)\(([^)\s]+)\)", text.split("\nDiscarded input sections")[0],
                          re.MULTILINE)
     taken = [(archive, member) for archive, member in members]
     taken += [(None, path) for path in re.findall(r"^LOAD (\S+\.(?:o|obj|res))$", text, re.MULTILINE)]
@@ -138,7 +138,10 @@ def source_candidates(source, where):
 
 @functools.lru_cache(maxsize=None)
 def owning_package(path):
-    owner = run("dpkg-query", "-S", os.path.realpath(path)).split(":")[0]
+    found = subprocess.run(["dpkg-query", "-S", os.path.realpath(path)], capture_output=True, text=True)
+    if found.returncode != 0:
+        sys.exit("%s: linked code of no Debian package, whose license cannot be known here" % path)
+    owner = found.stdout.split(":")[0]
     return owner, run("dpkg-query", "-W", "-f=${Version}", owner)
 
 
