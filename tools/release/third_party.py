@@ -16,7 +16,6 @@ import argparse
 import datetime
 import fnmatch
 import functools
-import glob
 import hashlib
 import json
 import os
@@ -199,7 +198,9 @@ def debian_license_of_path(record, source, where):
                          if "Files" not in p and p.get("License", "").split("\n")[0] == name), "")
         if not text.strip():
             sys.exit("%s: %s is under %s, whose text its record lacks" % (where, source, name))
-        texts[SPDX_OF_DEBIAN_NAME[name]] = text.strip("\n")
+        # Texts by Debian's name too: two records' BSD-3-Clause texts name different holders.
+        spdx = SPDX_OF_DEBIAN_NAME[name]
+        texts[spdx if spdx == name else "%s (Debian: %s)" % (spdx, name)] = text.strip("\n")
     expression = " AND ".join(SPDX_OF_DEBIAN_NAME[n] for n in names)
     copyright_lines = [l.strip() for l in match["Copyright"].splitlines() if l.strip()]
     return expression, texts, copyright_lines
@@ -224,9 +225,11 @@ def gcc_license(record, source, where):
         if not text:
             sys.exit("%s: the text of %s cannot be found" % (where, name))
         texts[name] = text.strip("\n")
-    m = re.search(r"^GCC is (Copyright \(C\) .*?Free Software Foundation, Inc\.)", record,
+    m = re.search(r"^GCC is Copyright \(C\) (.*?Free Software Foundation, Inc\.)", record,
                   re.MULTILINE | re.DOTALL)
-    return expression, texts, [" ".join(m[1].split())] if m else []
+    if not m:
+        sys.exit("%s: GCC's record gives no copyright line" % where)
+    return expression, texts, [" ".join(m[1].split())]
 
 
 def gcc_sources():
@@ -294,14 +297,16 @@ def write_notices(libraries, out):
             name, library["package"], library["version"], upstream, url), "=" * 78]
         by_license = {}
         for source, (expression, license_texts, copyright_lines) in library["files"].items():
-            entry = by_license.setdefault(expression, ([], []))
+            entry = by_license.setdefault(expression, ([], [], set()))
             entry[0].append(source)
             entry[1].extend(c for c in copyright_lines if c not in entry[1])
+            entry[2].update(license_texts)
             texts.update(license_texts)
-        for expression, (sources, copyright_lines) in sorted(by_license.items()):
+        for expression, (sources, copyright_lines, text_names) in sorted(by_license.items()):
             lines += ["", "License: " + expression]
             lines += ["  Copyright: " + c for c in copyright_lines]
             lines += ["  Source files: " + ", ".join(sorted(sources))]
+            lines += ["  License texts below: " + "; ".join(sorted(text_names))]
         lines.append("")
     lines += ["=" * 78, "License texts", "=" * 78]
     for name in sorted(texts):
