@@ -6,6 +6,12 @@ if(NOT Python3_Interpreter_FOUND)
   message(STATUS "No Python: the release package is not built")
   return()
 endif()
+# Its notices name the libraries of Debian's mingw-w64 toolchain, from that toolchain's records.
+find_program(DPKG_QUERY dpkg-query)
+if(MSVC OR NOT DPKG_QUERY)
+  message(STATUS "Not Debian's mingw-w64 toolchain: the release package is not built")
+  return()
+endif()
 
 if(DEFINED ENV{SOURCE_DATE_EPOCH})
   set(RELEASE_EPOCH $ENV{SOURCE_DATE_EPOCH})
