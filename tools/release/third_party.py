@@ -57,8 +57,8 @@ UPSTREAM = {"mingw-w64": ("mingw-w64", "https://www.mingw-w64.org/"),
             "gcc": ("GCC, the GNU Compiler Collection", "https://gcc.gnu.org/")}
 
 
-def run(*command):
-    return subprocess.run(command, check=True, capture_output=True, text=True).stdout
+def run(*command, cwd=None):
+    return subprocess.run(command, check=True, capture_output=True, text=True, cwd=cwd).stdout
 
 
 def linked_inputs(map_path):
@@ -72,18 +72,20 @@ def linked_inputs(map_path):
     return list(dict.fromkeys(taken))
 
 
-def section_sizes(obj):
-    sizes = {}
-    for line in run(OBJDUMP, "-h", obj).splitlines():
+def section_sizes(objects):
+    """Each object's sections with contents, and their sizes, in one look."""
+    sizes, current = {}, None
+    for line in run(OBJDUMP, "-h", *objects).splitlines():
         fields = line.split()
-        if len(fields) >= 3 and fields[0].isdigit():
-            sizes[fields[1]] = int(fields[2], 16)
+        if line.endswith("file format pe-x86-64"):
+            current = sizes.setdefault(line.split(":")[0], {})
+        elif len(fields) >= 3 and fields[0].isdigit() and int(fields[2], 16):
+            current[fields[1]] = int(fields[2], 16)
     return sizes
 
 
-def is_import_stub(obj):
+def is_import_stub(obj, sizes):
     """An import table entry of a DLL, and at most dlltool's jump through it (jmp *__imp_X)."""
-    sizes = {name: size for name, size in section_sizes(obj).items() if size}
     if not any(name.startswith(".idata$") for name in sizes):
         return False
     code = {name: size for name, size in sizes.items() if not name.startswith(".idata$")}
@@ -135,13 +137,18 @@ def source_candidates(source, where):
     sys.exit("%s: code from %s, which is in no source folder known here" % (where, source))
 
 
-@functools.lru_cache(maxsize=None)
-def owning_package(path):
-    found = subprocess.run(["dpkg-query", "-S", os.path.realpath(path)], capture_output=True, text=True)
-    if found.returncode != 0:
-        sys.exit("%s: linked code of no Debian package, whose license cannot be known here" % path)
-    owner = found.stdout.split(":")[0]
-    return owner, run("dpkg-query", "-W", "-f=${Version}", owner)
+def owning_packages(paths):
+    """The Debian package, and its version, of each file, in one look-up."""
+    real = {path: os.path.realpath(path) for path in paths}
+    found = subprocess.run(["dpkg-query", "-S", *sorted(set(real.values()))], capture_output=True, text=True)
+    owner_of = {line.split(": ", 1)[1]: line.split(":")[0] for line in found.stdout.splitlines()}
+    owners = {}
+    for path in paths:
+        if real[path] not in owner_of:
+            sys.exit("%s: linked code of no Debian package, whose license cannot be known here" % path)
+        owner = owner_of[real[path]]
+        owners[path] = owner, run("dpkg-query", "-W", "-f=${Version}", owner)
+    return owners
 
 
 @functools.lru_cache(maxsize=None)
@@ -246,21 +253,27 @@ def describe_link(map_path, own, scratch):
     """Each linked library: its package, version, upstream and per source file its license."""
     libraries = {}
     known_gcc = gcc_sources()
-    for archive, obj in linked_inputs(map_path):
+    inputs = linked_inputs(map_path)
+    folders, sizes = {}, {}
+    for archive in dict.fromkeys(a for a, _ in inputs if a and not any(a.startswith(o) for o in own)):
+        folders[archive] = os.path.join(scratch, str(len(folders)))
+        os.mkdir(folders[archive])
+        members = [m for a, m in inputs if a == archive]
+        run("x86_64-w64-mingw32-ar", "x", os.path.abspath(archive), *members, cwd=folders[archive])
+        sizes.update(section_sizes([os.path.join(folders[archive], m) for m in members]))
+    shipped = [(archive, obj) for archive, obj in inputs
+               if not any((archive or obj) == o or (archive or obj).startswith(o) for o in own)]
+    packages = owning_packages(list(dict.fromkeys(archive or obj for archive, obj in shipped)))
+    for archive, obj in shipped:
         container = archive or obj
-        if any(container == o or container.startswith(o) for o in own):
-            continue
         name = os.path.basename(container)
         where = "%s(%s)" % (name, obj) if archive else name
         path = obj
         if archive:
-            path = os.path.join(scratch, str(len(os.listdir(scratch))) + "-" + obj)
-            with open(path, "wb") as f:
-                f.write(subprocess.run(["x86_64-w64-mingw32-ar", "p", archive, obj],
-                                       check=True, capture_output=True).stdout)
-            if is_import_stub(path):
+            path = os.path.join(folders[archive], obj)
+            if is_import_stub(path, sizes[path]):
                 continue
-        package, version = owning_package(container)
+        package, version = packages[container]
         record = record_of(package)
         sources = source_files(path)
         if record.startswith("Format: https://www.debian.org/doc/packaging-manuals/copyright-format"):
