@@ -4,6 +4,7 @@
 # hardened; with the build folder, also each of the tool's objects.
 #   check_windows_exe.sh EXE VERSION [BUILD-FOLDER]
 set -u
+export LC_ALL=C # the tools below answer in English, as the checks read them
 exe=$1
 version=$2
 headers=$(x86_64-w64-mingw32-objdump -p "$exe") || exit 1

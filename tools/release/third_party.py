@@ -58,15 +58,18 @@ UPSTREAM = {"mingw-w64": ("mingw-w64", "https://www.mingw-w64.org/"),
 
 
 def run(*command, cwd=None):
-    return subprocess.run(command, check=True, capture_output=True, text=True, cwd=cwd).stdout
+    """A tool's output, in English whatever the user's locale, for the parsing below."""
+    return subprocess.run(command, check=True, capture_output=True, text=True, cwd=cwd,
+                          env=dict(os.environ, LC_ALL="C")).stdout
 
 
 def linked_inputs(map_path):
     """Each object the linker took, as (archive or None, object path), in the map's order."""
     with open(map_path, encoding="utf-8", errors="replace") as f:
         text = f.read()
-    members = re.findall(r"^(\S+\.a)\(([^)\s]+)\)", text.split("\nDiscarded input sections")[0],
-                         re.MULTILINE)
+    # The map's headings are in the user's language; a line that begins with an archive's member
+    # is one of those the linker took, wherever it stands (input sections are indented).
+    members = re.findall(r"^(\S+\.a)\(([^)\s]+)\)", text, re.MULTILINE)
     taken = [(archive, member) for archive, member in members]
     taken += [(None, path) for path in re.findall(r"^LOAD (\S+\.(?:o|obj|res))$", text, re.MULTILINE)]
     return list(dict.fromkeys(taken))
@@ -140,7 +143,8 @@ def source_candidates(source, where):
 def owning_packages(paths):
     """The Debian package, and its version, of each file, in one look-up."""
     real = {path: os.path.realpath(path) for path in paths}
-    found = subprocess.run(["dpkg-query", "-S", *sorted(set(real.values()))], capture_output=True, text=True)
+    found = subprocess.run(["dpkg-query", "-S", *sorted(set(real.values()))], capture_output=True, text=True,
+                           env=dict(os.environ, LC_ALL="C"))
     owner_of = {line.split(": ", 1)[1]: line.split(":")[0] for line in found.stdout.splitlines()}
     owners = {}
     for path in paths:
