@@ -1,9 +1,15 @@
-# The release package: the executable, the README and the LICENSE in a zip whose bytes depend on
-# nothing but the source. Its one time is SOURCE_DATE_EPOCH if set, else the time of the commit,
-# else a fixed time.
+# The release package: the executable, the README, the LICENSE, the third-party notices and the
+# bill of materials in a zip whose bytes depend on nothing but the source and the toolchain. Its
+# one time is SOURCE_DATE_EPOCH if set, else the time of the commit, else a fixed time.
 find_package(Python3 COMPONENTS Interpreter)
 if(NOT Python3_Interpreter_FOUND)
   message(STATUS "No Python: the release package is not built")
+  return()
+endif()
+# Its notices name the libraries of Debian's mingw-w64 toolchain, from that toolchain's records.
+find_program(DPKG_QUERY dpkg-query)
+if(MSVC OR NOT DPKG_QUERY)
+  message(STATUS "Not Debian's mingw-w64 toolchain: the release package is not built")
   return()
 endif()
 
@@ -22,13 +28,36 @@ endif()
 # scripts/release packs the signed executable again at the same time.
 file(WRITE ${PROJECT_BINARY_DIR}/release-epoch "${RELEASE_EPOCH}\n")
 
+# The notices and the bill of materials come from the link itself: which library code the
+# linker took (its map), and the Debian records of the packages that hold it.
+set(RELEASE_TOOLS ${PROJECT_SOURCE_DIR}/tools/release)
+set(NOTICES ${PROJECT_BINARY_DIR}/THIRD-PARTY-NOTICES.txt)
+set(LINKED_LIBRARIES ${PROJECT_BINARY_DIR}/linked-libraries.json)
+set(BILL_OF_MATERIALS ${PROJECT_BINARY_DIR}/${PROJECT_NAME}.cdx.json)
+add_custom_command(
+  OUTPUT ${NOTICES} ${LINKED_LIBRARIES}
+  COMMAND ${Python3_EXECUTABLE} ${RELEASE_TOOLS}/third_party.py notices ${LINK_MAP}
+          $<TARGET_LINKER_FILE_NAME:fx2core> CMakeFiles/fx2-driver-remover.dir/
+          --out ${NOTICES} --libraries ${LINKED_LIBRARIES}
+  DEPENDS fx2-driver-remover ${RELEASE_TOOLS}/third_party.py ${RELEASE_TOOLS}/gcc-objects.tsv
+          ${RELEASE_TOOLS}/licenses/GCC-exception-2.0.txt
+  COMMENT "Writing the third-party notices from the link")
+# scripts/release writes the bill again after signing, for the signed executable.
+add_custom_command(
+  OUTPUT ${BILL_OF_MATERIALS}
+  COMMAND ${Python3_EXECUTABLE} ${RELEASE_TOOLS}/third_party.py sbom ${LINKED_LIBRARIES}
+          $<TARGET_FILE:fx2-driver-remover> ${PROJECT_VERSION} ${RELEASE_EPOCH}
+          --out ${BILL_OF_MATERIALS}
+  DEPENDS fx2-driver-remover ${LINKED_LIBRARIES} ${RELEASE_TOOLS}/third_party.py
+  COMMENT "Writing the bill of materials")
+
 set(RELEASE_PACKAGE ${PROJECT_BINARY_DIR}/${PROJECT_NAME}-${PROJECT_VERSION}-win64.zip)
 add_custom_command(
   OUTPUT ${RELEASE_PACKAGE}
   COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/scripts/release-zip ${RELEASE_PACKAGE}
           ${RELEASE_EPOCH} $<TARGET_FILE:fx2-driver-remover> ${PROJECT_SOURCE_DIR}/README.md
-          ${PROJECT_SOURCE_DIR}/LICENSE
+          ${PROJECT_SOURCE_DIR}/LICENSE ${NOTICES} ${BILL_OF_MATERIALS}
   DEPENDS fx2-driver-remover ${PROJECT_SOURCE_DIR}/scripts/release-zip
-          ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE
+          ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE ${NOTICES} ${BILL_OF_MATERIALS}
   COMMENT "Packing ${PROJECT_NAME}-${PROJECT_VERSION}-win64.zip")
 add_custom_target(release_package ALL DEPENDS ${RELEASE_PACKAGE})

@@ -1,27 +1,74 @@
 #!/usr/bin/env python3
-"""Checks the release package: exactly the executable as built, the README and the LICENSE,
-and a README that names the package of this version.
+"""Checks the release package: the executable as built, the README, the LICENSE, the notices
+and a bill of materials of that executable; a README that names the package of this version;
+and that linked code with no license known stops the notices.
 
 usage: check_release_package.py PACKAGE.zip EXE README"""
+import hashlib
+import json
 import os
+import subprocess
 import sys
+import tempfile
 import zipfile
+
+GENERATOR = os.path.join(os.path.dirname(__file__), "..", "tools", "release", "third_party.py")
+GCC = "/usr/lib/gcc/x86_64-w64-mingw32/12-posix/"
+# A link that takes code whose license is not known here, and what the notices must say.
+UNLICENSED_LINKS = [
+    ("LOAD %scrtfastmath.o" % GCC, "crtfastmath.o: linked GCC code with no source named"),
+    ("%slibquadmath.a(fmodq.o)" % GCC, "libquadmath.a(fmodq.o): linked GCC code"),
+    ("LOAD {scratch}/vendored.o", "vendored.o: linked code of no Debian package"),
+]
+
+
+def refuses_unlicensed_code():
+    failures = []
+    with tempfile.TemporaryDirectory() as scratch:
+        with open("/usr/x86_64-w64-mingw32/lib/crt2.o", "rb") as f, open(scratch + "/vendored.o", "wb") as out:
+            out.write(f.read())
+        for line, message in UNLICENSED_LINKS:
+            with open(scratch + "/link.map", "w") as f:
+                f.write(line.format(scratch=scratch) + "\n")
+            run = subprocess.run([sys.executable, GENERATOR, "notices", scratch + "/link.map", "own.a",
+                                  "--out", scratch + "/notices", "--libraries", scratch + "/libraries"],
+                                 capture_output=True, text=True)
+            if run.returncode == 0 or message not in run.stderr:
+                failures.append("%s: exit %d, %s" % (line, run.returncode, run.stderr.strip()))
+    return failures
 
 
 def main():
     package, exe, readme = sys.argv[1:4]
     with zipfile.ZipFile(package) as z:
         names = sorted(z.namelist())
-        expected = ["LICENSE", "README.md", "fx2-driver-remover.exe"]
+        expected = ["LICENSE", "README.md", "THIRD-PARTY-NOTICES.txt", "fx2-driver-remover.cdx.json",
+                    "fx2-driver-remover.exe"]
         if names != expected:
             sys.exit("package holds %s, expected %s" % (names, expected))
         with open(exe, "rb") as f:
             if z.read("fx2-driver-remover.exe") != f.read():
                 sys.exit("the packaged executable is not the one built")
+        bom = json.loads(z.read("fx2-driver-remover.cdx.json"))
+        digest = hashlib.sha256(z.read("fx2-driver-remover.exe")).hexdigest()
+        if bom["metadata"]["component"]["hashes"] != [{"alg": "SHA-256", "content": digest}]:
+            sys.exit("the bill of materials does not name the packaged executable")
+        notices = z.read("THIRD-PARTY-NOTICES.txt").decode("utf-8")
+        unnoticed = [c["name"] for c in bom["components"] if "\n%s, from Debian's" % c["name"] not in notices]
+        if unnoticed:
+            sys.exit("libraries of the bill with no notice: %s" % unnoticed)
+        # Code that an import library also carries counts, and so does the stack protector's.
+        missing = {"libmsvcrt.a", "libssp.a", "libstdc++.a", "libpthread.a"} - {c["name"] for c in bom["components"]}
+        if missing:
+            sys.exit("the bill lacks linked libraries: %s" % sorted(missing))
     with open(readme, encoding="utf-8") as f:
         if os.path.basename(package) not in f.read():
             sys.exit("README does not name %s" % os.path.basename(package))
-    print("%s: %s" % (os.path.basename(package), ", ".join(names)))
+    failures = refuses_unlicensed_code()
+    if failures:
+        sys.exit("notices written over code of unknown license:\n" + "\n".join(failures))
+    print("%s: %s; %d libraries with notices; unlicensed code refused" % (
+        os.path.basename(package), ", ".join(names), len(bom["components"])))
 
 
 if __name__ == "__main__":

@@ -31,9 +31,15 @@ verify() { # PACKAGE STATUS TEXT: verify-release exits with STATUS, printing one
 }
 verify "$release/$package" 0 "matches the source at $(git -C "$t/a" rev-parse HEAD)"
 verify "$release/build/$package" 0 "matches the source at"  # as packed before signing
-epoch=$(cat "$release/build/release-epoch") && files=("$t"/changed/{fx2-driver-remover.exe,README.md,LICENSE})
+epoch=$(cat "$release/build/release-epoch") && bom=$t/changed/fx2-driver-remover.cdx.json
+files=("$t"/changed/{fx2-driver-remover.exe,README.md,LICENSE,THIRD-PARTY-NOTICES.txt,fx2-driver-remover.cdx.json})
+node tests/sbom/validate.js "$bom"
 scripts/release-zip "$t/later.zip" $((epoch + 2)) "${files[@]}"
 verify "$t/later.zip" 1 "the package's entries, their times or permissions are not"
+# The bill written before signing names the unsigned executable: not the one this package holds.
+cp "$bom" "$t/signed.cdx.json" && cp "$release/build/fx2-driver-remover.cdx.json" "$bom"
+scripts/release-zip "$t/unsigned-bill.zip" "$epoch" "${files[@]}" && cp "$t/signed.cdx.json" "$bom"
+verify "$t/unsigned-bill.zip" 1 "fx2-driver-remover.cdx.json is not the bill of this commit's build"
 # One byte of the code changed, packed as scripts/release packs.
 text=$(x86_64-w64-mingw32-objdump -h "$exe" | awk '$2 == ".text" {print $6}')
 python3 -c 'import sys; f = open(sys.argv[1], "r+b"); f.seek(int(sys.argv[2])); b = f.read(1)

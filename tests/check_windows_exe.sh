@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Checks what Windows sees of the executable before it runs a line of it: a console program
-# that needs only system DLLs, asks to be elevated, and carries the project's version.
-#   check_windows_exe.sh EXE VERSION
+# that needs only system DLLs, asks to be elevated, carries the project's version, and is
+# hardened; with the build folder, also each of the tool's objects.
+#   check_windows_exe.sh EXE VERSION [BUILD-FOLDER]
 set -u
+export LC_ALL=C # the tools below answer in English, as the checks read them
 exe=$1
 version=$2
 headers=$(x86_64-w64-mingw32-objdump -p "$exe") || exit 1
@@ -28,5 +30,20 @@ for text in "FileVersion$version" "ProductVersion$version" "version=\"$version.0
 done
 # A side-by-side assembly would be looked for in a folder beside the executable too.
 grep -q 'dependentAssembly' <<<"$resources" && { echo "manifest names a dependent assembly"; fail=1; }
-[ $fail -eq 0 ] && echo "console program, imports: $(echo $dlls), requires administrator, DPI aware per monitor, no dependent assembly, version $version"
+# ASLR with high entropy and DEP; the tool's own code checks the stack protector's guard.
+for flag in HIGH_ENTROPY_VA DYNAMIC_BASE NX_COMPAT; do
+    grep -qw "$flag" <<<"$headers" || { echo "DllCharacteristics lack $flag"; fail=1; }
+done
+x86_64-w64-mingw32-objdump -d "$exe" | awk '/^[0-9a-f]+ <.*>:$/ {f = $2} /call.*<__stack_chk_fail>/ {print f}' |
+    grep -qx '<main>:' || { echo "main does not check a stack guard"; fail=1; }
+# What the executable cannot show per translation unit, each object's debug record does.
+objects=$([ -z "${3:-}" ] || find "$3"/CMakeFiles/{fx2core,fx2-driver-remover}.dir -name '*.obj')
+for obj in $objects; do
+    record=$(x86_64-w64-mingw32-objdump --dwarf=info --dwarf=macro "$obj")
+    grep -q 'DW_AT_producer.* -fstack-protector-strong' <<<"$record" || { echo "$obj: no stack protector"; fail=1; }
+    grep -q 'lineno : 0 macro : _FORTIFY_SOURCE 2$' <<<"$record" && grep -q 'macro : __MINGW_FORTIFY_LEVEL 2$' <<<"$record" ||
+        { echo "$obj: not built with _FORTIFY_SOURCE=2"; fail=1; }
+done
+[ -z "${3:-}" ] || [ -n "$objects" ] || { echo "no objects of the tool in $3"; fail=1; }
+[ $fail -eq 0 ] && echo "console program, imports: $(echo $dlls), requires administrator, DPI aware per monitor, no dependent assembly, version $version, ASLR (high entropy), NX, stack protector in main${3:+ and in $(wc -w <<<"$objects") objects, each with _FORTIFY_SOURCE=2}"
 exit $fail
