@@ -40,7 +40,6 @@ add_custom_command(
           $<TARGET_LINKER_FILE_NAME:fx2core> CMakeFiles/fx2-driver-remover.dir/
           --out ${NOTICES} --libraries ${LINKED_LIBRARIES}
   DEPENDS fx2-driver-remover ${RELEASE_TOOLS}/third_party.py ${RELEASE_TOOLS}/gcc-objects.tsv
-          ${RELEASE_TOOLS}/licenses/GCC-exception-2.0.txt
   COMMENT "Writing the third-party notices from the link")
 # scripts/release writes the bill again after signing, for the signed executable.
 add_custom_command(

@@ -50,15 +50,16 @@ def main():
             if z.read("fx2-driver-remover.exe") != f.read():
                 sys.exit("the packaged executable is not the one built")
         bom = json.loads(z.read("fx2-driver-remover.cdx.json"))
+        contained = bom["metadata"]["component"].get("components", [])  # what the executable holds
         digest = hashlib.sha256(z.read("fx2-driver-remover.exe")).hexdigest()
         if bom["metadata"]["component"]["hashes"] != [{"alg": "SHA-256", "content": digest}]:
             sys.exit("the bill of materials does not name the packaged executable")
         notices = z.read("THIRD-PARTY-NOTICES.txt").decode("utf-8")
-        unnoticed = [c["name"] for c in bom["components"] if "\n%s, from Debian's" % c["name"] not in notices]
+        unnoticed = [c["name"] for c in contained if "\n%s, from Debian's" % c["name"] not in notices]
         if unnoticed:
             sys.exit("libraries of the bill with no notice: %s" % unnoticed)
         # Code that an import library also carries counts, and so does the stack protector's.
-        missing = {"libmsvcrt.a", "libssp.a", "libstdc++.a", "libpthread.a"} - {c["name"] for c in bom["components"]}
+        missing = {"libmsvcrt.a", "libssp.a", "libstdc++.a", "libpthread.a"} - {c["name"] for c in contained}
         if missing:
             sys.exit("the bill lacks linked libraries: %s" % sorted(missing))
     with open(readme, encoding="utf-8") as f:
@@ -68,7 +69,7 @@ def main():
     if failures:
         sys.exit("notices written over code of unknown license:\n" + "\n".join(failures))
     print("%s: %s; %d libraries with notices; unlicensed code refused" % (
-        os.path.basename(package), ", ".join(names), len(bom["components"])))
+        os.path.basename(package), ", ".join(names), len(contained)))
 
 
 if __name__ == "__main__":

@@ -40,7 +40,9 @@ x86_64-w64-mingw32-objdump -d "$exe" | awk '/^[0-9a-f]+ <.*>:$/ {f = $2} /call.*
 objects=$([ -z "${3:-}" ] || find "$3"/CMakeFiles/{fx2core,fx2-driver-remover}.dir -name '*.obj')
 for obj in $objects; do
     record=$(x86_64-w64-mingw32-objdump --dwarf=info --dwarf=macro "$obj")
-    grep -q 'DW_AT_producer.* -fstack-protector-strong' <<<"$record" || { echo "$obj: no stack protector"; fail=1; }
+    # The last stack-protector option on the command line is the one in force.
+    last=$(grep -m1 'DW_AT_producer' <<<"$record" | grep -oE -- '-f(no-)?stack-protector[a-z-]*' | tail -n 1)
+    [ "$last" = -fstack-protector-strong ] || { echo "$obj: no stack protector (${last:-none})"; fail=1; }
     grep -q 'lineno : 0 macro : _FORTIFY_SOURCE 2$' <<<"$record" && grep -q 'macro : __MINGW_FORTIFY_LEVEL 2$' <<<"$record" ||
         { echo "$obj: not built with _FORTIFY_SOURCE=2"; fail=1; }
 done

@@ -28,6 +28,9 @@ import uuid
 HERE = os.path.dirname(os.path.abspath(__file__))
 OBJDUMP = "x86_64-w64-mingw32-objdump"
 COMMON_LICENSES = "/usr/share/common-licenses"
+# GCC's own headers, installed with the toolchain, state the exception of GCC's older runtime
+# files (GCC-exception-2.0), which GCC's record does not quote: the stack protector's header, for one.
+GCC_HEADER_WITH_EXCEPTION_2 = ("x86_64-w64-mingw32-g++-posix", "-print-file-name=include/ssp/ssp.h")
 
 # Debian's short names, as the mingw-w64 record uses them, in SPDX terms.
 SPDX_OF_DEBIAN_NAME = {
@@ -44,8 +47,8 @@ SPDX_OF_DEBIAN_NAME = {
     "Permissive-Sun": "LicenseRef-Permissive-Sun",
 }
 # GCC's record is prose, not stanzas: the parts of GCC's tree whose license it states, and the
-# texts. GPL and its exceptions from the record and common-licenses; the demangler's exception is
-# not in the record and is kept in this folder, from the file's own header.
+# texts. GPL and its runtime exception from the record and common-licenses; the demangler's
+# exception is not in the record and is read from the toolchain's own header that states it.
 GCC_RUNTIME = ("GPL-3.0-or-later WITH GCC-exception-3.1", ["GPL-3", "GCC-exception-3.1"])
 GCC_LICENSE_OF_SOURCE = [
     ("libiberty/cp-demangle.c", ("GPL-2.0-or-later WITH GCC-exception-2.0", ["GPL-2", "GCC-exception-2.0"])),
@@ -231,8 +234,13 @@ def gcc_license(record, source, where):
             text = m and m[0]
         elif os.path.exists(os.path.join(COMMON_LICENSES, name)):
             text = open(os.path.join(COMMON_LICENSES, name), encoding="utf-8").read()
+        elif name == "GCC-exception-2.0":
+            header = open(run(*GCC_HEADER_WITH_EXCEPTION_2).strip(), encoding="utf-8").read()
+            m = re.search(r"^In addition to the permissions in the GNU General Public License.*?executable\.\)\n",
+                          header, re.MULTILINE | re.DOTALL)
+            text = m and m[0]
         else:
-            text = open(os.path.join(HERE, "licenses", name + ".txt"), encoding="utf-8").read()
+            text = None
         if not text:
             sys.exit("%s: the text of %s cannot be found" % (where, name))
         texts[name] = text.strip("\n")
@@ -389,8 +397,9 @@ def sbom(args):
             "component": {"type": "application", "bom-ref": exe, "name": "fx2-driver-remover",
                           "version": args.version, "description": exe,
                           "hashes": [{"alg": "SHA-256", "content": digest}],
-                          "licenses": [{"license": {"id": "MIT"}}]}},
-        "components": components,
+                          "licenses": [{"license": {"id": "MIT"}}],
+                          # Nested: the executable contains each library, linked in statically.
+                          "components": components}},
         "dependencies": [{"ref": exe, "dependsOn": [c["bom-ref"] for c in components]}]
         + [{"ref": c["bom-ref"]} for c in components],
         "compositions": [{"aggregate": "complete", "assemblies": [exe],
