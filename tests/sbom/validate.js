@@ -3,16 +3,13 @@
 //   node validate.js BOM.cdx.json...
 'use strict'
 const fs = require('fs')
-const { Spec, Validation } = require('@cyclonedx/cyclonedx-library')
+const cyclonedx = require('@cyclonedx/cyclonedx-library')
 
 async function main (files) {
   for (const file of files) {
     const text = fs.readFileSync(file, 'utf8')
     const version = JSON.parse(text).specVersion
-    if (!Object.values(Spec.Version).includes(version)) {
-      throw new Error(`${file}: no CycloneDX schema for version ${version}`)
-    }
-    const errors = await new Validation.JsonStrictValidator(version).validate(text)
+    const errors = await new cyclonedx.Validation.JsonStrictValidator(version).validate(text)
     if (errors !== null) {
       throw new Error(`${file}: not valid CycloneDX ${version}: ${JSON.stringify(errors, null, 1)}`)
     }
