@@ -99,7 +99,9 @@ void appendWithoutDisguise(std::string_view bytes, std::string& readable) {
 } // namespace
 
 void append(Text& text, Encoding encoding, std::string_view bytes) {
-    if (text.runs.empty() || text.runs.back().encoding != encoding) {
+    // An Unknown run is one field, decoded by itself: nothing joins it.
+    if (text.runs.empty() || text.runs.back().encoding != encoding ||
+        encoding == Encoding::Unknown) {
         text.runs.push_back({encoding, {}});
     }
     text.runs.back().bytes += bytes;

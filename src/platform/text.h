@@ -31,13 +31,15 @@ struct TextRun {
     bool operator==(const TextRun& o) const { return encoding == o.encoding && bytes == o.bytes; }
 };
 
-// Text in runs of one encoding each; no two runs next to each other have the same encoding.
+// Text in runs of one encoding each; no two runs next to each other have the same encoding, but
+// for Unknown runs, each a field of its own.
 struct Text {
     std::vector<TextRun> runs;
     bool operator==(const Text& o) const { return runs == o.runs; }
 };
 
-// Appends bytes in the given encoding, joining them to the last run if it has that encoding.
+// Appends bytes in the given encoding, joining them to the last run if it has that encoding and
+// is not Unknown.
 void append(Text& text, Encoding encoding, std::string_view bytes);
 
 // Appends every run of more, joining its first to the last run of text if they match.
