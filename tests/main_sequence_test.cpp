@@ -34,10 +34,16 @@ const char* const DELETE_1 = "pnputil /delete-driver \"oem1.inf\" /uninstall";
 const char* const DELETE_2 = "pnputil /delete-driver \"oem2.inf\" /uninstall";
 const char* const DELETE_3 = "pnputil /delete-driver \"oem3.inf\" /uninstall";
 
-const ShownBox CONFIRM{
-    toolText(std::string("\"A\",\"oem1.inf\"\n\"B\",\"oem2.inf\"\n\"C\",\"oem3.inf\"\n") +
-             MSG_CONFIRM_QUESTION),
-    "Confirm", BoxKind::YesNo};
+// The runs of a box's text: the tool's own, and each field of a device by itself.
+TextRun tool(const std::string& bytes) { return {Encoding::CodePage932, Origin::Tool, bytes}; }
+TextRun field(const std::string& bytes) { return {Encoding::CodePage932, Origin::Device, bytes}; }
+TextRun utf8Field(const std::string& bytes) { return {Encoding::Utf8, Origin::Device, bytes}; }
+
+const ShownBox CONFIRM{Text{{tool("\""), field("A"), tool("\",\""), field("oem1.inf"),
+                             tool("\"\n\""), field("B"), tool("\",\""), field("oem2.inf"),
+                             tool("\"\n\""), field("C"), tool("\",\""), field("oem3.inf"),
+                             tool(std::string("\"\n") + MSG_CONFIRM_QUESTION)}},
+                       "Confirm", BoxKind::YesNo};
 const ShownBox NOT_RUNNABLE{toolText(MSG_TOOL_NOT_RUNNABLE), "Error", BoxKind::Ok};
 const ShownBox SOME_FAILED{toolText(MSG_SOME_FAILED), "Caution", BoxKind::Ok};
 const ShownBox ALL_REMOVED{toolText(MSG_ALL_REMOVED), "Information", BoxKind::Ok};
@@ -125,10 +131,10 @@ const RunCase RUN_CASES[] = {
          "/uninstall\r\nreturn code= 0(0x0)\r\n\r\nSkipped driver package \"\": the name "
          "is empty.\r\n",
      {LISTING_COMMAND_LINE, DELETE_1, "pnputil /delete-driver \"oem7.inf\" /uninstall"},
-     {{Text{{{Encoding::CodePage932, "\"A\",\"oem1.inf\"\n\""},
-             {Encoding::Utf8, "WinUSB \u30C7\u30D0\u30A4\u30B9"},
-             {Encoding::CodePage932,
-              std::string("\",\"oem7.inf\"\n\"\",\"\"\n") + MSG_CONFIRM_QUESTION}}},
+     {{Text{{tool("\""), field("A"), tool("\",\""), field("oem1.inf"), tool("\"\n\""),
+             utf8Field("WinUSB \u30C7\u30D0\u30A4\u30B9"), tool("\",\""), field("oem7.inf"),
+             tool("\"\n\""), field(""), tool("\",\""), field(""),
+             tool(std::string("\"\n") + MSG_CONFIRM_QUESTION)}},
        "Confirm", BoxKind::YesNo},
       SOME_FAILED},
      {"device list", "box Confirm", std::string("close ") + DELETE_1,

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,36 +61,38 @@ std::string utf8Of(char32_t c) {
     return bytes;
 }
 
-// What a person reads of a description: whole in any script, beyond the Basic Multilingual Plane
-// and with combining marks too; each character that can disguise a line as U+FFFD: the C1
-// controls, the separators U+2028 and U+2029, and Unicode 15.1's format characters (category Cf).
-// The code points are the first and last of each such range and their neighbours, from Unicode's
-// own tables.
-TEST(ReadableUtf8, ShowsDescriptionsWholeButNoCharacterThatDisguisesALine) {
-    const char32_t replaced[] = {0x80,    0x9F,    0xAD,    0x600,   0x605,   0x61C,   0x6DD,
-                                 0x70F,   0x890,   0x891,   0x8E2,   0x180E,  0x200B,  0x200F,
-                                 0x2028,  0x202E,  0x2060,  0x2064,  0x2066,  0x206F,  0xFEFF,
-                                 0xFFF9,  0xFFFB,  0x110BD, 0x110CD, 0x13430, 0x1343F, 0x1BCA0,
-                                 0x1BCA3, 0x1D173, 0x1D17A, 0xE0001, 0xE0020, 0xE007F};
-    const char32_t kept[] = {0x7F,    0xA0,    0xAC,    0xAE,    0x5FF,   0x606,   0x61B,   0x61D,
-                             0x6DC,   0x6DE,   0x70E,   0x710,   0x88F,   0x892,   0x8E1,   0x8E3,
-                             0x180D,  0x180F,  0x200A,  0x2010,  0x2027,  0x202F,  0x205F,  0x2065,
-                             0x2070,  0xFEFE,  0xFF00,  0xFFF8,  0xFFFC,  0x110BC, 0x110BE, 0x110CC,
-                             0x110CE, 0x1342F, 0x13440, 0x1BC9F, 0x1BCA4, 0x1D172, 0x1D17B, 0xE0000,
-                             0xE0002, 0xE001F, 0xE0080, 0x301,   0x1D518};
-    // Among Korean, Chinese and accented Latin, which stay whole.
-    const std::string around = u8"\uD3C9\u903B\u00E9";
-    const auto expectShown = [&around](char32_t c, const std::string& shown) {
-        Text text;
-        appendDescription(text, around + utf8Of(c) + around);
-        EXPECT_EQ(readableUtf8(text), around + shown + around) << std::hex << uint32_t{c};
-    };
-    for (const char32_t c : replaced) {
-        expectShown(c, u8"\uFFFD");
+// Every code point that Perl's Unicode tables give Cc, Bidi_Control, Zl or Zp.
+constexpr char32_t ACTING_ON_THE_SCREEN[] = {
+#include "acting_on_the_screen.inc"
+};
+
+// What a person reads of a device's text: every character there is, each in a description of
+// its own and all in one; those of ACTING_ON_THE_SCREEN as U+FFFD, every other as it comes
+// (joiners, format characters, combining marks, characters beyond U+FFFF among them).
+TEST(ReadableUtf8, ShowsADevicesTextWholeButNothingThatActsOnTheScreen) {
+    const std::set<char32_t> replaced(std::begin(ACTING_ON_THE_SCREEN),
+                                      std::end(ACTING_ON_THE_SCREEN));
+    std::string every;
+    std::string shown;
+    for (char32_t c = 0; c <= 0x10FFFF; c = c == 0xD7FF ? 0xE000 : c + 1) {
+        every += utf8Of(c);
+        shown += replaced.count(c) != 0 ? u8"\uFFFD" : utf8Of(c);
     }
-    for (const char32_t c : kept) {
-        expectShown(c, utf8Of(c));
-    }
+    Text text;
+    appendDescription(text, every);
+    EXPECT_EQ(readableUtf8(text), shown);
+}
+
+// The tool's own text shows as it is, its line breaks included, between the fields of a device
+// that are shown without their control characters, whatever their encoding.
+TEST(ReadableUtf8, KeepsTheToolsLineBreaks) {
+    Text text = toolText("\r\n\"");
+    appendField(text, "\x1B[2K\rA\tB\x7F");
+    appendToolText(text, "\",\"\n");
+    appendDescription(text, u8"\u00E9\b\u0085\u202E");
+    appendToolText(text, "\"\n");
+    EXPECT_EQ(readableUtf8(text), u8"\r\n\"\uFFFD[2K\uFFFDA\uFFFDB\uFFFD\",\"\n"
+                                  u8"\u00E9\uFFFD\uFFFD\uFFFD\"\n");
 }
 
 // A file gets each UTF-8 run converted by itself, whatever came before it.

@@ -74,7 +74,7 @@ int runTool(const CommandPipe& pipe, const MessageSeam& showMessage, const Conso
     } else if (results.foundCount == 0) {
         showMessage(toolText(MSG_NONE_FOUND), CAPTION_ERROR, BoxKind::Ok);
     } else {
-        append(results.confirmText, Encoding::CodePage932, MSG_CONFIRM_QUESTION);
+        appendToolText(results.confirmText, MSG_CONFIRM_QUESTION);
         if (showMessage(results.confirmText, CAPTION_CONFIRM, BoxKind::YesNo) == ANSWER_YES) {
             runDeletionPhase(results.driverNames, results.foundCount, readBuffer, pipe, showMessage,
                              console);

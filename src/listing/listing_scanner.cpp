@@ -103,12 +103,12 @@ void completeDevice(const CurrentDevice& device, ListingResults& results,
     // The confirmation line; the device line is the same with the instance id before it.
     Text confirmation = toolText("\"");
     appendDescription(confirmation, device.description);
-    append(confirmation, Encoding::CodePage932, "\",\"");
+    appendToolText(confirmation, "\",\"");
     appendField(confirmation, device.driverName);
-    append(confirmation, Encoding::CodePage932, "\"\n");
+    appendToolText(confirmation, "\"\n");
     Text line = toolText("\"");
     appendField(line, device.instanceId);
-    append(line, Encoding::CodePage932, "\",");
+    appendToolText(line, "\",");
     append(line, confirmation);
     console.writeText(line);
     results.driverNames.push_back(device.driverName);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <utility>
 
 namespace {
 
@@ -36,36 +37,18 @@ bool holdsByteAbove0x7F(std::string_view text) {
     return std::any_of(text.begin(), text.end(), [](char c) { return !inRange(c, 0, 0x7F); });
 }
 
-struct CodePoints {
-    char32_t first;
-    char32_t last;
-};
-// What can disguise a line where a person reads: the C1 controls, the line and paragraph
-// separators, and Unicode 15.1's format characters (category Cf).
-constexpr CodePoints DISGUISING[] = {
-    {0x0080, 0x009F},   {0x00AD, 0x00AD},   {0x0600, 0x0605},   {0x061C, 0x061C},
-    {0x06DD, 0x06DD},   {0x070F, 0x070F},   {0x0890, 0x0891},   {0x08E2, 0x08E2},
-    {0x180E, 0x180E},   {0x200B, 0x200F},   {0x2028, 0x202E},   {0x2060, 0x2064},
-    {0x2066, 0x206F},   {0xFEFF, 0xFEFF},   {0xFFF9, 0xFFFB},   {0x110BD, 0x110BD},
-    {0x110CD, 0x110CD}, {0x13430, 0x1343F}, {0x1BCA0, 0x1BCA3}, {0x1D173, 0x1D17A},
-    {0xE0001, 0xE0001}, {0xE0020, 0xE007F},
-};
-
-bool disguisesALine(char32_t c) {
-    return std::any_of(std::begin(DISGUISING), std::end(DISGUISING),
-                       [c](const CodePoints& r) { return c >= r.first && c <= r.last; });
+// The entry of LEAD_BYTES for c, or its end where c begins no well-formed sequence.
+const LeadBytes* leadOf(char c) {
+    return std::find_if(std::begin(LEAD_BYTES), std::end(LEAD_BYTES),
+                        [c](const LeadBytes& l) { return inRange(c, l.first, l.last); });
 }
-
-constexpr std::string_view REPLACEMENT_CHARACTER = "\xEF\xBF\xBD"; // U+FFFD
 
 // The length of the well-formed UTF-8 sequence that begins at text[at], or 0 if none does.
 size_t sequenceLength(std::string_view text, size_t at) {
     if (inRange(text[at], 0, 0x7F)) {
         return 1;
     }
-    const auto* lead =
-        std::find_if(std::begin(LEAD_BYTES), std::end(LEAD_BYTES),
-                     [&](const LeadBytes& l) { return inRange(text[at], l.first, l.last); });
+    const LeadBytes* lead = leadOf(text[at]);
     if (lead == std::end(LEAD_BYTES) || text.size() - at < lead->length ||
         !inRange(text[at + 1], lead->secondLow, lead->secondHigh)) {
         return 0;
@@ -78,44 +61,97 @@ size_t sequenceLength(std::string_view text, size_t at) {
     return lead->length;
 }
 
-// Appends bytes, each well-formed UTF-8 character that disguises a line as U+FFFD: a terminal
-// reads UTF-8 even among bytes that are not.
-void appendWithoutDisguise(std::string_view bytes, std::string& readable) {
+// The length of the maximal part at text[at] that is no well-formed sequence but begins one: a
+// lead byte and the bytes after it that could still continue it; at least 1.
+size_t illFormedLength(std::string_view text, size_t at) {
+    const LeadBytes* lead = leadOf(text[at]);
+    if (lead == std::end(LEAD_BYTES) || text.size() - at < 2 ||
+        !inRange(text[at + 1], lead->secondLow, lead->secondHigh)) {
+        return 1;
+    }
+    size_t length = 2;
+    while (length < lead->length && at + length < text.size() &&
+           inRange(text[at + length], 0x80, 0xBF)) {
+        ++length;
+    }
+    return length;
+}
+
+struct CodePoints {
+    char32_t first;
+    char32_t last;
+};
+// What could act on the screen where a person reads, from Unicode 15.1's tables: the controls
+// (category Cc), the characters that reorder a line (Bidi_Control), and the line and paragraph
+// separators (categories Zl and Zp).
+constexpr CodePoints ACTING_ON_THE_SCREEN[] = {
+    {0x0000, 0x001F}, // Cc: C0
+    {0x007F, 0x009F}, // Cc: DEL and C1
+    {0x061C, 0x061C}, // Bidi_Control: ARABIC LETTER MARK
+    {0x200E, 0x200F}, // Bidi_Control: LEFT-TO-RIGHT and RIGHT-TO-LEFT MARK
+    {0x2028, 0x2029}, // Zl, Zp
+    {0x202A, 0x202E}, // Bidi_Control: embeddings and overrides
+    {0x2066, 0x2069}, // Bidi_Control: isolates
+};
+
+bool actsOnTheScreen(char32_t c) {
+    return std::any_of(std::begin(ACTING_ON_THE_SCREEN), std::end(ACTING_ON_THE_SCREEN),
+                       [c](const CodePoints& r) { return c >= r.first && c <= r.last; });
+}
+
+constexpr std::string_view REPLACEMENT_CHARACTER = "\xEF\xBF\xBD"; // U+FFFD
+
+char32_t codePointAt(std::string_view text, size_t at, size_t length) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    char32_t c = length == 1 ? lead : lead & (0x7F >> length);
+    for (size_t i = 1; i < length; ++i) {
+        c = c << 6 | (static_cast<unsigned char>(text[at + i]) & 0x3F);
+    }
+    return c;
+}
+
+// Appends bytes read as UTF-8, each maximal ill-formed part as U+FFFD, and for a device's run
+// each character that acts on the screen as U+FFFD too.
+void appendReadable(std::string_view bytes, Origin origin, std::string& readable) {
     size_t at = 0;
     while (at < bytes.size()) {
-        const size_t length = std::max<size_t>(sequenceLength(bytes, at), 1);
-        const auto lead = static_cast<unsigned char>(bytes[at]);
-        char32_t c = length == 1 ? lead : lead & (0x7F >> length);
-        for (size_t i = 1; i < length; ++i) {
-            c = c << 6 | (static_cast<unsigned char>(bytes[at + i]) & 0x3F);
+        const size_t length = sequenceLength(bytes, at);
+        if (length == 0) {
+            readable += REPLACEMENT_CHARACTER;
+            at += illFormedLength(bytes, at);
+            continue;
         }
-        const bool character = length > 1 || lead < 0x80;
-        readable +=
-            character && disguisesALine(c) ? REPLACEMENT_CHARACTER : bytes.substr(at, length);
+        const bool replaced =
+            origin == Origin::Device && actsOnTheScreen(codePointAt(bytes, at, length));
+        readable += replaced ? REPLACEMENT_CHARACTER : bytes.substr(at, length);
         at += length;
+    }
+}
+
+void appendRun(Text& text, TextRun run) {
+    if (run.origin == Origin::Tool && !text.runs.empty() &&
+        text.runs.back().origin == Origin::Tool && text.runs.back().encoding == run.encoding) {
+        text.runs.back().bytes += run.bytes;
+    } else {
+        text.runs.push_back(std::move(run));
     }
 }
 
 } // namespace
 
-void append(Text& text, Encoding encoding, std::string_view bytes) {
-    // An Unknown run is one field, decoded by itself: nothing joins it.
-    if (text.runs.empty() || text.runs.back().encoding != encoding ||
-        encoding == Encoding::Unknown) {
-        text.runs.push_back({encoding, {}});
-    }
-    text.runs.back().bytes += bytes;
+void appendToolText(Text& text, std::string_view codePage932) {
+    appendRun(text, {Encoding::CodePage932, Origin::Tool, std::string(codePage932)});
 }
 
 void append(Text& text, const Text& more) {
     for (const TextRun& run : more.runs) {
-        append(text, run.encoding, run.bytes);
+        appendRun(text, run);
     }
 }
 
 Text toolText(std::string_view codePage932) {
     Text text;
-    append(text, Encoding::CodePage932, codePage932);
+    appendToolText(text, codePage932);
     return text;
 }
 
@@ -132,15 +168,13 @@ bool isWellFormedUtf8(std::string_view text) {
 }
 
 void appendField(Text& text, std::string_view field) {
-    append(text, holdsByteAbove0x7F(field) ? Encoding::Unknown : Encoding::CodePage932, field);
+    appendRun(text, {Encoding::CodePage932, Origin::Device, std::string(field)});
 }
 
 void appendDescription(Text& text, std::string_view description) {
-    if (holdsByteAbove0x7F(description) && isWellFormedUtf8(description)) {
-        append(text, Encoding::Utf8, description);
-    } else {
-        appendField(text, description);
-    }
+    const bool utf8 = holdsByteAbove0x7F(description) && isWellFormedUtf8(description);
+    appendRun(text, {utf8 ? Encoding::Utf8 : Encoding::CodePage932, Origin::Device,
+                     std::string(description)});
 }
 
 std::string codePage932Bytes(const Text& text) {
@@ -158,9 +192,8 @@ std::string readableUtf8(const Text& text) {
     std::string readable;
     std::string decoded;
     for (const TextRun& run : text.runs) {
-        // Bytes that the platform cannot decode as code page 932 are shown as they stand.
         const bool decode = run.encoding != Encoding::Utf8 && codePage932ToUtf8(run.bytes, decoded);
-        appendWithoutDisguise(decode ? decoded : run.bytes, readable);
+        appendReadable(decode ? decoded : run.bytes, run.origin, readable);
     }
     return readable;
 }

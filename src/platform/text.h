@@ -12,37 +12,41 @@
 //    as appendDescription tags it. Nothing is converted there.
 // 3. At the edge, where the text leaves the tool, the seams (console.h, message_box.h) decide:
 //    - a person reads it (a console, the box, a terminal): readableUtf8, every run decoded by
-//      its own encoding, which the platform then shows as characters;
+//      its own encoding, nothing of a device's shown that could act on the screen, which the
+//      platform then shows as characters;
 //    - a file or a pipe: codePage932Bytes, the bytes the tool has always written there.
 
 // The encoding of a run's bytes.
 enum class Encoding {
-    CodePage932, // the tool's own texts, and the device list's ASCII
+    CodePage932, // the tool's own texts; a device's field read as code page 932 is
     Utf8,        // a description that is well-formed UTF-8 beyond ASCII
-    // Any other field of the device list beyond ASCII: code page 932 where it reads as such,
-    // else bytes in neither encoding. Read as code page 932 is, but a run of its own, so that
-    // bytes in neither encoding never take the tool's texts beside them with them.
-    Unknown,
 };
+
+// Whose text a run is. The tool's own texts hold its line breaks; a device's field is shown to a
+// person only as characters that cannot act on the screen (readableUtf8).
+enum class Origin { Tool, Device };
 
 struct TextRun {
     Encoding encoding;
+    Origin origin;
     std::string bytes;
-    bool operator==(const TextRun& o) const { return encoding == o.encoding && bytes == o.bytes; }
+    bool operator==(const TextRun& o) const {
+        return encoding == o.encoding && origin == o.origin && bytes == o.bytes;
+    }
 };
 
-// Text in runs of one encoding each; no two runs next to each other have the same encoding, but
-// for Unknown runs, each a field of its own.
+// Text in runs. Runs of the tool's own text next to each other are one run; each field of a
+// device is a run of its own, decoded by itself, so that nothing in it can take the tool's text
+// beside it along.
 struct Text {
     std::vector<TextRun> runs;
     bool operator==(const Text& o) const { return runs == o.runs; }
 };
 
-// Appends bytes in the given encoding, joining them to the last run if it has that encoding and
-// is not Unknown.
-void append(Text& text, Encoding encoding, std::string_view bytes);
+// Appends the tool's own text, code page 932 bytes.
+void appendToolText(Text& text, std::string_view codePage932);
 
-// Appends every run of more, joining its first to the last run of text if they match.
+// Appends every run of more: its first joins the last run of text when both are the tool's own.
 void append(Text& text, const Text& more);
 
 // The tool's own text, code page 932 bytes.
@@ -53,7 +57,7 @@ Text toolText(std::string_view codePage932);
 bool isWellFormedUtf8(std::string_view text);
 
 // Appends a field of the device list as it stands, never converted: an instance id or a driver
-// package name. Beyond ASCII it is an Unknown run.
+// package name, read as code page 932 is.
 void appendField(Text& text, std::string_view field);
 
 // Appends a device's description as it stands. Listings declare UTF-8: a description that holds
@@ -65,13 +69,15 @@ void appendDescription(Text& text, std::string_view description);
 
 // The bytes for a file or a pipe: UTF-8 runs converted to code page 932 ("?" for a character that
 // it lacks), or as they stand where the platform cannot convert them; every other run as it
-// stands.
+// stands, a device's control characters included.
 std::string codePage932Bytes(const Text& text);
 
-// The text as a person reads it, in UTF-8: each run that is not UTF-8 decoded by itself as the
-// platform decodes code page 932 (codePage932ToUtf8), or as its bytes where the platform cannot;
-// UTF-8 runs as they are. Whatever the run, each character that can disguise a line shows as
-// U+FFFD: format characters (Unicode category Cf, such as the bidirectional controls and
-// zero-width characters), the line and paragraph separators, and the C1 controls, which a
-// terminal may obey. Control characters below 0x20 stay as they are.
+// The text as a person reads it, always well-formed UTF-8: each run that is not UTF-8 decoded by
+// itself as the platform decodes code page 932 (codePage932ToUtf8); where the platform cannot,
+// its bytes read as UTF-8, each maximal part that is not (as Unicode recommends) as U+FFFD.
+// The tool's own runs show as they are, its line breaks included. In a device's run each
+// character that could act on the screen shows as U+FFFD: every control (Unicode category Cc:
+// C0, DEL and C1; a console or terminal obeys them), each character that reorders a line
+// (Bidi_Control), and the line and paragraph separators (Zl, Zp). Every other character shows as
+// it comes: joiners, other format characters, combining marks, characters beyond U+FFFF.
 std::string readableUtf8(const Text& text);
