@@ -35,15 +35,21 @@ const char* const DELETE_2 = "pnputil /delete-driver \"oem2.inf\" /uninstall";
 const char* const DELETE_3 = "pnputil /delete-driver \"oem3.inf\" /uninstall";
 
 // The runs of a box's text: the tool's own, and each field of a device by itself.
-TextRun tool(const std::string& bytes) { return {Encoding::CodePage932, Origin::Tool, bytes}; }
-TextRun field(const std::string& bytes) { return {Encoding::CodePage932, Origin::Device, bytes}; }
-TextRun utf8Field(const std::string& bytes) { return {Encoding::Utf8, Origin::Device, bytes}; }
+TextRun tool(const std::string& bytes) {
+    return {Encoding::CodePage932, Origin::Tool, bytes};
+}
+TextRun field(const std::string& bytes) {
+    return {Encoding::CodePage932, Origin::Device, bytes};
+}
+TextRun utf8Field(const std::string& bytes) {
+    return {Encoding::Utf8, Origin::Device, bytes};
+}
 
-const ShownBox CONFIRM{Text{{tool("\""), field("A"), tool("\",\""), field("oem1.inf"),
-                             tool("\"\n\""), field("B"), tool("\",\""), field("oem2.inf"),
-                             tool("\"\n\""), field("C"), tool("\",\""), field("oem3.inf"),
-                             tool(std::string("\"\n") + MSG_CONFIRM_QUESTION)}},
-                       "Confirm", BoxKind::YesNo};
+const ShownBox CONFIRM{
+    Text{{tool("\""), field("A"), tool("\",\""), field("oem1.inf"), tool("\"\n\""), field("B"),
+          tool("\",\""), field("oem2.inf"), tool("\"\n\""), field("C"), tool("\",\""),
+          field("oem3.inf"), tool(std::string("\"\n") + MSG_CONFIRM_QUESTION)}},
+    "Confirm", BoxKind::YesNo};
 const ShownBox NOT_RUNNABLE{toolText(MSG_TOOL_NOT_RUNNABLE), "Error", BoxKind::Ok};
 const ShownBox SOME_FAILED{toolText(MSG_SOME_FAILED), "Caution", BoxKind::Ok};
 const ShownBox ALL_REMOVED{toolText(MSG_ALL_REMOVED), "Information", BoxKind::Ok};

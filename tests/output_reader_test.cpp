@@ -104,6 +104,35 @@ TEST(OutputReader, ReadsChunksInTextMode) {
     }
 }
 
+// The last raw read of a listing (limit 1023) or of a utility's output (limit 128), after a read
+// that ends in a carriage return: its first byte and its last are each a line feed, a lone
+// carriage return, 0x1A, a zero byte or text.
+TEST(OutputReader, EndsAsTheLastReadsFirstAndLastBytesSay) {
+    const std::string zero(1, '\0');
+    struct LastRead {
+        std::string first;
+        std::string last;
+        Chunks chunks;
+    };
+    const LastRead lastReads[] = {
+        {"\n", "\n", {"x\n", "y\n"}}, {"\n", "\r", {"x\n", "y\r"}}, {"\n", "\x1A", {"x\n", "y"}},
+        {"\n", zero, {"x\n", "y"}},   {"\n", "t", {"x\n", "yt"}},   {"\r", "\n", {"x\r\ry\n"}},
+        {"\r", "\r", {"x\r\ry\r"}},   {"\r", "\x1A", {"x\r\ry"}},   {"\r", zero, {"x\r\ry"}},
+        {"\r", "t", {"x\r\ryt"}},     {"\x1A", "\n", {"x\r"}},      {"\x1A", "\r", {"x\r"}},
+        {"\x1A", "\x1A", {"x\r"}},    {"\x1A", zero, {"x\r"}},      {"\x1A", "t", {"x\r"}},
+        {zero, "\n", {"x\r"}},        {zero, "\r", {"x\r"}},        {zero, "\x1A", {"x\r"}},
+        {zero, zero, {"x\r"}},        {zero, "t", {"x\r"}},         {"t", "\n", {"x\rty\n"}},
+        {"t", "\r", {"x\rty\r"}},     {"t", "\x1A", {"x\rty"}},     {"t", zero, {"x\rty"}},
+        {"t", "t", {"x\rtyt"}},
+    };
+    for (const size_t limit : {size_t{1023}, size_t{128}}) {
+        for (const LastRead& c : lastReads) {
+            SCOPED_TRACE(testing::PrintToString(c.first + "y" + c.last));
+            EXPECT_EQ(chunksOf({"x\r", c.first + "y" + c.last}, limit, ""), c.chunks);
+        }
+    }
+}
+
 // The searches look at 64 places at once, where at least 64 bytes are left: each byte that ends a
 // chunk, the output or a chunk's text is found at every place of the first three windows.
 TEST(OutputReader, FindsEachEndingByteAtEveryPlace) {
