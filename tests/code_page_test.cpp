@@ -9,6 +9,13 @@ TEST(CodePage932, ValidBytesReadAsTheirCharacters) {
     std::string utf8;
     EXPECT_TRUE(codePage932ToUtf8("\x83\x66\x83\x6F\x83\x43\x83\x58 ok", utf8));
     EXPECT_EQ(utf8, "\xE3\x83\x87\xE3\x83\x90\xE3\x82\xA4\xE3\x82\xB9 ok"); // "デバイス ok"
+    // ASCII reads as itself, backslash and tilde included, so it needs no decoding.
+    std::string ascii;
+    for (int c = 0; c < 0x80; ++c) {
+        ascii += static_cast<char>(c);
+    }
+    EXPECT_TRUE(codePage932ToUtf8(ascii, utf8));
+    EXPECT_EQ(utf8, ascii);
 }
 
 // Where glibc's and Windows' tables of code page 932 differ, both builds give these bytes (those

@@ -22,6 +22,7 @@ Converter openConverter(const char* to, const char* from) {
 // at a cut sequence, or where room runs out, so any byte left means failure.
 bool convertAll(const Converter& converter, const std::string& input, size_t room,
                 std::string& output) {
+    iconv(converter.get(), nullptr, nullptr, nullptr, nullptr); // its initial state
     std::vector<char> in(input.begin(), input.end());
     std::vector<char> out(room);
     char* inAt = in.data();
@@ -41,15 +42,16 @@ constexpr size_t UTF32_CHARACTER_SIZE = 4;
 } // namespace
 
 bool codePage932ToUtf8(std::string_view bytes, std::string& utf8) {
-    const Converter converter = openConverter("UTF-8", "CP932");
+    // Opened once: opening costs more than converting a field.
+    static const Converter converter = openConverter("UTF-8", "CP932");
     // A code page 932 character is at most 2 bytes and becomes at most 3 bytes of UTF-8.
     return converter && convertAll(converter, std::string(bytes), bytes.size() * 3, utf8);
 }
 
 bool utf8ToCodePage932(const std::string& utf8, std::string& bytes) {
-    const Converter decoder = openConverter("UTF-32LE", "UTF-8");
-    const Converter encoder = openConverter("CP932", "UTF-32LE");
-    const Converter reader = openConverter("UTF-32LE", "CP932");
+    static const Converter decoder = openConverter("UTF-32LE", "UTF-8");
+    static const Converter encoder = openConverter("CP932", "UTF-32LE");
+    static const Converter reader = openConverter("UTF-32LE", "CP932");
     std::string characters;
     if (!decoder || !encoder || !reader ||
         !convertAll(decoder, utf8, utf8.size() * UTF32_CHARACTER_SIZE, characters)) {

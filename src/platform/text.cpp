@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <iterator>
-#include <utility>
 
 namespace {
 
@@ -128,24 +127,24 @@ void appendReadable(std::string_view bytes, Origin origin, std::string& readable
     }
 }
 
-void appendRun(Text& text, TextRun run) {
-    if (run.origin == Origin::Tool && !text.runs.empty() &&
-        text.runs.back().origin == Origin::Tool && text.runs.back().encoding == run.encoding) {
-        text.runs.back().bytes += run.bytes;
+void appendRun(Text& text, Encoding encoding, Origin origin, std::string_view bytes) {
+    if (origin == Origin::Tool && !text.runs.empty() && text.runs.back().origin == Origin::Tool &&
+        text.runs.back().encoding == encoding) {
+        text.runs.back().bytes += bytes;
     } else {
-        text.runs.push_back(std::move(run));
+        text.runs.push_back({encoding, origin, std::string(bytes)});
     }
 }
 
 } // namespace
 
 void appendToolText(Text& text, std::string_view codePage932) {
-    appendRun(text, {Encoding::CodePage932, Origin::Tool, std::string(codePage932)});
+    appendRun(text, Encoding::CodePage932, Origin::Tool, codePage932);
 }
 
 void append(Text& text, const Text& more) {
     for (const TextRun& run : more.runs) {
-        appendRun(text, run);
+        appendRun(text, run.encoding, run.origin, run.bytes);
     }
 }
 
@@ -168,13 +167,12 @@ bool isWellFormedUtf8(std::string_view text) {
 }
 
 void appendField(Text& text, std::string_view field) {
-    appendRun(text, {Encoding::CodePage932, Origin::Device, std::string(field)});
+    appendRun(text, Encoding::CodePage932, Origin::Device, field);
 }
 
 void appendDescription(Text& text, std::string_view description) {
     const bool utf8 = holdsByteAbove0x7F(description) && isWellFormedUtf8(description);
-    appendRun(text, {utf8 ? Encoding::Utf8 : Encoding::CodePage932, Origin::Device,
-                     std::string(description)});
+    appendRun(text, utf8 ? Encoding::Utf8 : Encoding::CodePage932, Origin::Device, description);
 }
 
 std::string codePage932Bytes(const Text& text) {
@@ -192,7 +190,9 @@ std::string readableUtf8(const Text& text) {
     std::string readable;
     std::string decoded;
     for (const TextRun& run : text.runs) {
-        const bool decode = run.encoding != Encoding::Utf8 && codePage932ToUtf8(run.bytes, decoded);
+        // Code page 932 reads ASCII as ASCII: only a run beyond it is decoded.
+        const bool decode = run.encoding != Encoding::Utf8 && holdsByteAbove0x7F(run.bytes) &&
+                            codePage932ToUtf8(run.bytes, decoded);
         appendReadable(decode ? decoded : run.bytes, run.origin, readable);
     }
     return readable;
