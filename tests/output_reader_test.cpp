@@ -105,31 +105,48 @@ TEST(OutputReader, ReadsChunksInTextMode) {
 }
 
 // The last raw read of a listing (limit 1023) or of a utility's output (limit 128), after a read
-// that ends in a carriage return: its first byte and its last are each a line feed, a lone
-// carriage return, 0x1A, a zero byte or text.
+// of 126 bytes and a carriage return, which fill a chunk of the output: the last read's first
+// byte and its last are each a line feed, a lone carriage return, 0x1A, a zero byte or text.
 TEST(OutputReader, EndsAsTheLastReadsFirstAndLastBytesSay) {
     const std::string zero(1, '\0');
+    const std::string w(126, 'x');
     struct LastRead {
         std::string first;
         std::string last;
-        Chunks chunks;
+        Chunks listing; // limit 1023
+        Chunks output;  // limit 128
     };
     const LastRead lastReads[] = {
-        {"\n", "\n", {"x\n", "y\n"}}, {"\n", "\r", {"x\n", "y\r"}}, {"\n", "\x1A", {"x\n", "y"}},
-        {"\n", zero, {"x\n", "y"}},   {"\n", "t", {"x\n", "yt"}},   {"\r", "\n", {"x\r\ry\n"}},
-        {"\r", "\r", {"x\r\ry\r"}},   {"\r", "\x1A", {"x\r\ry"}},   {"\r", zero, {"x\r\ry"}},
-        {"\r", "t", {"x\r\ryt"}},     {"\x1A", "\n", {"x\r"}},      {"\x1A", "\r", {"x\r"}},
-        {"\x1A", "\x1A", {"x\r"}},    {"\x1A", zero, {"x\r"}},      {"\x1A", "t", {"x\r"}},
-        {zero, "\n", {"x\r"}},        {zero, "\r", {"x\r"}},        {zero, "\x1A", {"x\r"}},
-        {zero, zero, {"x\r"}},        {zero, "t", {"x\r"}},         {"t", "\n", {"x\rty\n"}},
-        {"t", "\r", {"x\rty\r"}},     {"t", "\x1A", {"x\rty"}},     {"t", zero, {"x\rty"}},
-        {"t", "t", {"x\rtyt"}},
+        {"\n", "\n", {w + "\n", "y\n"}, {w + "\n", "y\n"}},
+        {"\n", "\r", {w + "\n", "y\r"}, {w + "\n", "y\r"}},
+        {"\n", "\x1A", {w + "\n", "y"}, {w + "\n", "y"}},
+        {"\n", zero, {w + "\n", "y"}, {w + "\n", "y"}},
+        {"\n", "t", {w + "\n", "yt"}, {w + "\n", "yt"}},
+        {"\r", "\n", {w + "\r\ry\n"}, {w + "\r", "\ry\n"}},
+        {"\r", "\r", {w + "\r\ry\r"}, {w + "\r", "\ry\r"}},
+        {"\r", "\x1A", {w + "\r\ry"}, {w + "\r", "\ry"}},
+        {"\r", zero, {w + "\r\ry"}, {w + "\r", "\ry"}},
+        {"\r", "t", {w + "\r\ryt"}, {w + "\r", "\ryt"}},
+        {"\x1A", "\n", {w + "\r"}, {w + "\r"}},
+        {"\x1A", "\r", {w + "\r"}, {w + "\r"}},
+        {"\x1A", "\x1A", {w + "\r"}, {w + "\r"}},
+        {"\x1A", zero, {w + "\r"}, {w + "\r"}},
+        {"\x1A", "t", {w + "\r"}, {w + "\r"}},
+        {zero, "\n", {w + "\r"}, {w + "\r", ""}},
+        {zero, "\r", {w + "\r"}, {w + "\r", ""}},
+        {zero, "\x1A", {w + "\r"}, {w + "\r", ""}},
+        {zero, zero, {w + "\r"}, {w + "\r", ""}},
+        {zero, "t", {w + "\r"}, {w + "\r", ""}},
+        {"t", "\n", {w + "\rty\n"}, {w + "\r", "ty\n"}},
+        {"t", "\r", {w + "\rty\r"}, {w + "\r", "ty\r"}},
+        {"t", "\x1A", {w + "\rty"}, {w + "\r", "ty"}},
+        {"t", zero, {w + "\rty"}, {w + "\r", "ty"}},
+        {"t", "t", {w + "\rtyt"}, {w + "\r", "tyt"}},
     };
-    for (const size_t limit : {size_t{1023}, size_t{128}}) {
-        for (const LastRead& c : lastReads) {
-            SCOPED_TRACE(testing::PrintToString(c.first + "y" + c.last));
-            EXPECT_EQ(chunksOf({"x\r", c.first + "y" + c.last}, limit, ""), c.chunks);
-        }
+    for (const LastRead& c : lastReads) {
+        SCOPED_TRACE(testing::PrintToString(c.first + "y" + c.last));
+        EXPECT_EQ(chunksOf({w + "\r", c.first + "y" + c.last}, 1023, ""), c.listing);
+        EXPECT_EQ(chunksOf({w + "\r", c.first + "y" + c.last}, 128, ""), c.output);
     }
 }
 

@@ -197,9 +197,9 @@ void feedLine(ListingScanner& scanner, std::string_view chunk, ListingResults& r
 
 namespace {
 
-// Whether the field is there and holds no control character: a line break would show on the
-// console and in the box as a line of its own, such as another device's, and a zero would end the
-// box's text there.
+// Whether the field is there and holds no control character: where a person reads it would show
+// as U+FFFD, but a file or a pipe gets the field's bytes, where a line break begins a line of its
+// own, such as another device's; and a zero cuts the field where Windows reads it.
 bool isPlainText(const std::optional<std::string>& field) {
     return field && std::none_of(field->begin(), field->end(),
                                  [](char c) { return static_cast<unsigned char>(c) < 0x20; });

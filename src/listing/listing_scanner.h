@@ -56,8 +56,9 @@ void collapseAmpersands(std::string& line);
 std::string_view textALineNeeds(const ListingScanner& scanner);
 
 // Takes one chunk of the listing as read (at most LISTING_CHUNK_MAX bytes, its '\n' included if
-// it has one) and writes the line of a completed device as the tool's text; its console line and
-// its confirmation line give the description as appendDescription tags it. Inside a block, a chunk
+// it has one) and writes the line of a completed device as a Text: the tool's quotes and commas,
+// each field of the device a run of its own, the description as appendDescription tags it, the
+// instance id and the driver package name as appendField does. Inside a block, a chunk
 // that may hide the block's end first drops the block; then the chunk makes at most one state
 // change. A block begins only on its own whole start-tag line.
 void feedLine(ListingScanner& scanner, std::string_view chunk, ListingResults& results,

@@ -80,7 +80,8 @@ struct CodePoints {
     char32_t first;
     char32_t last;
 };
-// What could act on the screen where a person reads, from Unicode 15.1's tables: the controls
+// What could act on the screen where a person reads, from Unicode 15.1's tables (the same since
+// 6.3, which added U+061C and the isolates): the controls
 // (category Cc), the characters that reorder a line (Bidi_Control), and the line and paragraph
 // separators (categories Zl and Zp).
 constexpr CodePoints ACTING_ON_THE_SCREEN[] = {
