@@ -27,6 +27,7 @@ import re
 import subprocess
 import sys
 import tempfile
+import urllib.parse
 import uuid
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -132,7 +133,7 @@ def source_files(obj):
             path = os.path.normpath(os.path.join(directories.get(directory, ""), name))
             if build_folder.startswith("/") and path.startswith(build_folder + "/"):
                 path = os.path.relpath(path, build_folder)
-            if index in used or not path.startswith("/"):
+            if not name.startswith("<") and (index in used or not path.startswith("/")):  # not <built-in>
                 files.add(path)
     return files
 
@@ -261,8 +262,9 @@ HEADER_LICENSES = [
     (r"placed in the Public Domain|THIS SOFTWARE IS NOT COPYRIGHTED", "LicenseRef-public-domain"),
     (r"Permission is hereby granted, free of charge, to any person", "MIT"),
     (r"Redistribution and use in source and binary forms.* Neither the name of", "BSD-3-Clause"),
-    (r"Permission to use, copy, modify, and distribute this software and its documentation for any "
-     r"purpose and without fee is hereby granted", "LicenseRef-Lucent"),
+    # Lucent's and David Gay's permissions differ only in whose name is not to be used.
+    (r"the name of Lucent or any of its entities not be used", "LicenseRef-Lucent"),
+    (r"the name of the author or any of his current or former employers not be used", "LicenseRef-David-Gay"),
     (r"You may redistribute and/or modify it as you see fit, without restriction of copyright",
      "LicenseRef-Keith-Marshall"),
     (r"Zope Public License", "ZPL-2.1"),
@@ -395,8 +397,7 @@ def describe_link(map_path, own, scratch):
             tree = source_tree(package)
             if not os.path.isdir(tree):
                 sys.exit("%s: the source of %s is not fetched: run scripts/install-deps release" % (where, package))
-            sources = {s for s in source_files(path) if not s.startswith("<")}  # not <built-in>
-            licensed = [debian_license(record, tree, source, where) for source in sorted(sources)]
+            licensed = [debian_license(record, tree, source, where) for source in sorted(source_files(path))]
         elif re.search(r"^GCC is Copyright", record, re.MULTILINE):
             upstream, tree = "gcc", None
             if where not in known_gcc:
@@ -490,6 +491,13 @@ def combined(expressions):
     return " AND ".join("(%s)" % t if " " in t and len(terms) > 1 else t for t in terms)
 
 
+def distribution():
+    """The Debian release the toolchain's packages come from, as package URLs name it (debian-12)."""
+    with open("/etc/os-release", encoding="utf-8") as f:
+        release = dict(re.findall(r'^(\w+)="?([^"\n]*)"?$', f.read(), re.MULTILINE))
+    return "%s-%s" % (release["ID"], release["VERSION_ID"])
+
+
 def notices(args):
     with tempfile.TemporaryDirectory() as scratch:
         libraries = describe_link(args.map, args.own, scratch)
@@ -498,15 +506,42 @@ def notices(args):
                 "architecture": l["architecture"], "upstream": l["upstream"], "members": l["members"],
                 "license": combined({e for e, _, _, _ in l["files"].values()})}
                for l in sorted(libraries.values(), key=lambda l: l["name"])]
-    tools = [{"package": p, "version": run("dpkg-query", "-W", "-f=${Version}", p)}
+    tools = [dict(zip(("package", "version", "architecture"),
+                      run("dpkg-query", "-W", "-f=${Package} ${Version} ${Architecture}", p).split()))
              for p in ("g++-mingw-w64-x86-64-posix", "binutils-mingw-w64-x86-64")]
     with open(args.libraries, "w", encoding="utf-8") as f:
-        json.dump({"libraries": summary, "tools": tools}, f, indent=2, sort_keys=True)
+        json.dump({"libraries": summary, "tools": tools, "distribution": distribution()}, f, indent=2, sort_keys=True)
         f.write("\n")
 
 
-def purl(package, version):
-    return "pkg:deb/debian/%s@%s" % (package, version.replace("+", "%2B").replace(":", "%3A"))
+URI_COMPONENT = "-_.!~*'()"  # what a URI component keeps unencoded (JavaScript's encodeURIComponent)
+
+
+def purl(package, distribution):
+    """The package URL of a Debian package in its canonical form: the name percent-encoded ("+"
+    too), the version with ":" and "+" kept, the qualifiers sorted, as the deb type has them."""
+    return "pkg:deb/debian/%s@%s?arch=%s&distro=%s" % (
+        urllib.parse.quote(package["package"], safe=URI_COMPONENT),
+        urllib.parse.quote(package["version"], safe=URI_COMPONENT + ":+"), package["architecture"], distribution)
+
+
+def windows_dlls(exe):
+    """The DLLs that the executable imports, and those it names in UTF-16 (as LoadLibraryW takes
+    them) without importing them: the system's code that it depends on and does not contain."""
+    imported = re.findall(r"^\s*DLL Name: (\S+)$", run(OBJDUMP, "-p", exe), re.MULTILINE)
+    with open(exe, "rb") as f:
+        named = re.findall(rb"(?:[\w.-]\x00)+?\.\x00[dD]\x00[lL]\x00[lL]\x00", f.read())
+    loaded = sorted({n.decode("utf-16-le").lower() for n in named} - {n.lower() for n in imported})
+    return [(name, "imported") for name in imported] + [(name, "loaded at run time") for name in loaded]
+
+
+def project_developers():
+    """Who the executable's LICENSE names as its copyright holders."""
+    with open(os.path.join(HERE, "..", "..", "LICENSE"), encoding="utf-8") as f:
+        m = re.search(r"^Copyright \(c\) [\d, -]+ (.+)$", f.read(), re.MULTILINE)
+    if not m:
+        sys.exit("LICENSE names no copyright holder")
+    return m[1].strip()
 
 
 def sbom(args):
@@ -516,40 +551,63 @@ def sbom(args):
         digest = hashlib.sha256(f.read()).hexdigest()
     exe = os.path.basename(args.exe)
     debian = {"name": "Debian", "url": ["https://www.debian.org/"]}
-    components = []
+    developers = project_developers()
+    # One component for each Debian package, holding the libraries linked from it, and each
+    # library the archive members the link took: a purl names the package alone.
+    packages = {}
     for library in linked["libraries"]:
         upstream, url = UPSTREAM[library["upstream"]]
-        components.append({
-            "type": "library", "bom-ref": library["name"], "name": library["name"],
-            "version": library["version"], "supplier": debian,
-            "description": "linked from Debian's package %s" % library["package"],
-            "licenses": [{"expression": library["license"]}],
-            "purl": purl(library["package"], library["version"]),
+        package = packages.setdefault(library["package"], {
+            "type": "library", "bom-ref": purl(library, linked["distribution"]), "name": library["package"],
+            "version": library["version"], "supplier": debian, "licenses": [],
+            "purl": purl(library, linked["distribution"]),
             "pedigree": {"ancestors": [{"type": "library", "name": upstream,
                                         "version": re.sub(r"-[^-]*$", "", library["version"]),
-                                        "externalReferences": [{"type": "website", "url": url}]}]}})
+                                        "externalReferences": [{"type": "website", "url": url}]}]},
+            "components": []})
+        package["components"].append({
+            "type": "library", "bom-ref": library["name"], "name": library["name"],
+            "licenses": [{"expression": library["license"]}],
+            "components": [{"type": "library", "bom-ref": "%s(%s)" % (library["name"], member),
+                            "name": "%s(%s)" % (library["name"], member), "licenses": [{"expression": expression}]}
+                           for member, expression in sorted(library["members"].items())]})
+    for package in packages.values():
+        package["licenses"] = [{"expression": combined({c["licenses"][0]["expression"] for c in package["components"]})}]
+        for library in package["components"]:
+            if not library["components"]:
+                del library["components"]
+    dlls = [{"type": "library", "bom-ref": name, "name": name, "scope": "required",
+             "description": "Windows system DLL, %s; not contained" % how} for name, how in windows_dlls(args.exe)]
+    contained = sorted(packages.values(), key=lambda c: c["name"])
     bom = {
         "bomFormat": "CycloneDX", "specVersion": "1.6",
-        "serialNumber": uuid.uuid5(uuid.NAMESPACE_URL, "urn:sha256:" + digest).urn,
         "version": 1,
         "metadata": {
             "timestamp": datetime.datetime.fromtimestamp(int(args.epoch), datetime.timezone.utc)
             .strftime("%Y-%m-%dT%H:%M:%SZ"),
             "tools": {"components": [{"type": "application", "name": t["package"],
                                       "version": t["version"], "supplier": debian,
-                                      "purl": purl(t["package"], t["version"])}
+                                      "purl": purl(t, linked["distribution"])}
                                      for t in linked["tools"]]},
+            "authors": [{"name": developers}],
             "component": {"type": "application", "bom-ref": exe, "name": "fx2-driver-remover",
-                          "version": args.version, "description": exe,
+                          "version": args.version, "description": exe, "supplier": {"name": developers},
                           "hashes": [{"alg": "SHA-256", "content": digest}],
                           "licenses": [{"license": {"id": "MIT"}}],
-                          # Nested: the executable contains each library, linked in statically.
-                          "components": components}},
-        "dependencies": [{"ref": exe, "dependsOn": [c["bom-ref"] for c in components]}]
-        + [{"ref": c["bom-ref"]} for c in components],
+                          # Nested: the executable contains each package's code, linked in statically.
+                          "components": contained}},
+        # Beside it: the system's DLLs, which it needs and does not contain.
+        "components": dlls,
+        "dependencies": [{"ref": exe, "dependsOn": [c["bom-ref"] for c in contained + dlls]}]
+        + [{"ref": c["bom-ref"]} for c in contained + dlls],
         "compositions": [{"aggregate": "complete", "assemblies": [exe],
                           "dependencies": [exe]}],
     }
+    # The serial number follows from the bill's content, so that the same bill always has the same
+    # one, and a corrected bill a new one.
+    canonical = json.dumps(bom, sort_keys=True, separators=(",", ":")).encode("utf-8")
+    bom = {"serialNumber": uuid.uuid5(uuid.NAMESPACE_URL, "urn:sha256:" + hashlib.sha256(canonical).hexdigest()).urn,
+           **bom}
     with open(args.out, "w", encoding="utf-8", newline="\n") as f:
         json.dump(bom, f, indent=2)
         f.write("\n")
