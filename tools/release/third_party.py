@@ -286,9 +286,17 @@ def own_header(tree, source, where):
     return licenses, copyright_lines, header
 
 
+def holders(copyright_lines):
+    """Whom copyright lines name, without their years: "2011-2016 the mingw-w64 project" and
+    "2011 mingw-w64 project" name the same holder."""
+    return {re.sub(r"^(?:the|by)\s+", "", re.sub(r"^[\d\s,-]+", "", line), flags=re.IGNORECASE).rstrip(". ").lower()
+            for line in copyright_lines}
+
+
 def debian_license(record, tree, source, where):
     """License (SPDX), its texts and copyright of a source file of a machine-readable record, from
-    the record and from the file's own header; and, where the two differ, what each says."""
+    the record and from the file's own header; and, where the two differ in a license or a
+    holder, what each says."""
     source = source_path(source, tree, where)
     expression, texts, copyright_lines = debian_license_of_path(record, source, where)
     licenses, own_copyright, header = own_header(tree, source, where)
@@ -296,7 +304,9 @@ def debian_license(record, tree, source, where):
         return source, (expression, texts, copyright_lines, None)
     own = " AND ".join(licenses)
     texts = dict(texts, **{"Header of " + source: header})
-    stated = (own, expression) if combined({own}) != combined({expression}) else None
+    stated = None
+    if combined({own}) != combined({expression}) or holders(own_copyright) - holders(copyright_lines):
+        stated = tuple("%s (%s)" % (e, "; ".join(c) or "no copyright line") for e, c in ((own, own_copyright), (expression, copyright_lines)))
     return source, (combined({own, expression}), texts, list(dict.fromkeys(own_copyright + copyright_lines)), stated)
 
 
