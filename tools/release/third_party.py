@@ -196,7 +196,8 @@ def fetch_sources(package, tree):
             if os.path.isfile(system) and system.endswith((".list", ".sources")):
                 with open(system, encoding="utf-8") as f:
                     text = re.sub(r"^deb(\s)", r"deb-src\1", f.read(), flags=re.MULTILINE)
-                with open(os.path.join(parts, "%d-%s" % (len(os.listdir(parts)), os.path.basename(system))), "w") as f:
+                with open(os.path.join(parts, "%d-%s" % (len(os.listdir(parts)), os.path.basename(system))), "w",
+                          encoding="utf-8") as f:
                     f.write(re.sub(r"^Types:.*$", "Types: deb-src", text, flags=re.MULTILINE))
         config = os.path.join(scratch, "apt.conf")
         with open(config, "w", encoding="utf-8") as f:
@@ -212,7 +213,11 @@ def fetch_sources(package, tree):
         unpacked = [d for d in glob.glob(os.path.join(scratch, "download", "*")) if os.path.isdir(d)]
         if len(unpacked) != 1:
             sys.exit("apt-get source gave no one folder of %s %s" % (name, version))
-        os.rename(unpacked[0], tree)
+        try:
+            os.rename(unpacked[0], tree)
+        except OSError:
+            if not os.path.isdir(tree):  # else another run fetched it meanwhile
+                raise
 
 
 def owning_packages(paths):
