@@ -13,6 +13,16 @@ if(MSVC OR NOT DPKG_QUERY)
   return()
 endif()
 
+# They also read what each linked file states in mingw-w64's own source, which
+# scripts/install-deps release fetches once per machine; a plain build has none, and no package.
+set(RELEASE_TOOLS ${PROJECT_SOURCE_DIR}/tools/release)
+execute_process(COMMAND ${Python3_EXECUTABLE} ${RELEASE_TOOLS}/third_party.py sources mingw-w64-x86-64-dev
+                OUTPUT_VARIABLE MINGW_SOURCES OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+if(NOT IS_DIRECTORY "${MINGW_SOURCES}")
+  message(STATUS "mingw-w64's sources are not fetched (scripts/install-deps release): the release package is not built")
+  return()
+endif()
+
 if(DEFINED ENV{SOURCE_DATE_EPOCH})
   set(RELEASE_EPOCH $ENV{SOURCE_DATE_EPOCH})
 else()
@@ -30,7 +40,6 @@ file(WRITE ${PROJECT_BINARY_DIR}/release-epoch "${RELEASE_EPOCH}\n")
 
 # The notices and the bill of materials come from the link itself: which library code the
 # linker took (its map), and the Debian records of the packages that hold it.
-set(RELEASE_TOOLS ${PROJECT_SOURCE_DIR}/tools/release)
 set(NOTICES ${PROJECT_BINARY_DIR}/THIRD-PARTY-NOTICES.txt)
 set(LINKED_LIBRARIES ${PROJECT_BINARY_DIR}/linked-libraries.json)
 set(BILL_OF_MATERIALS ${PROJECT_BINARY_DIR}/${PROJECT_NAME}.cdx.json)

@@ -1,12 +1,15 @@
 #!/usr/bin/env python3
 """Checks the release package: the executable as built, the README, the LICENSE, the notices
-and a bill of materials of that executable; a README that names the package of this version;
-and that linked code with no license known stops the notices.
+and a bill of materials of that executable; notices that give the full text of each license
+block they name, and the notices that the linked code is known to owe; a bill that names every
+DLL the executable imports; a README that names the package of this version; and that linked
+code with no license known stops the notices.
 
 usage: check_release_package.py PACKAGE.zip EXE README"""
 import hashlib
 import json
 import os
+import re
 import subprocess
 import sys
 import tempfile
@@ -20,6 +23,30 @@ UNLICENSED_LINKS = [
     ("%slibquadmath.a(fmodq.o)" % GCC, "libquadmath.a(fmodq.o): linked GCC code"),
     ("LOAD {scratch}/vendored.o", "vendored.o: linked code of no Debian package"),
 ]
+# Notices that the linked code owes, each stated only in a linked file's own header or in
+# upstream's notice files, never in Debian's summary of a whole folder.
+OWED_NOTICES = [
+    "(C) 2010 Lockless Inc.",  # pthread.h, whose macros winpthreads' members compile
+    "Copyright (c) 2015 Intel Corporation",  # winpthreads' mutex.c and spinlock.c
+    "Copyright (C) 1997, 1999, 2001 Lucent Technologies",  # mingw_pformat.c
+    "\nCOPYING.MinGW-w64-runtime/COPYING.MinGW-w64-runtime.txt\n",
+    "\nmingw-w64-libraries/winpthreads/COPYING\n",
+]
+
+
+def unwritten_texts(notices):
+    """License blocks that the notices name but do not give in full."""
+    texts = dict(re.findall(r"^-{78}\n([^\n]+)\n-{78}\n\n(.*?)(?=\n\n-{78}\n|\n\n={78}\n|\Z)", notices,
+                            re.MULTILINE | re.DOTALL))
+    named = {n for line in re.findall(r"^  License texts below: (.*)$", notices, re.MULTILINE)
+             for n in line.split("; ")}
+    return sorted(n for n in named if not texts.get(n, "").strip())
+
+
+def unnamed_imports(exe, bom):
+    dumped = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", exe], capture_output=True, text=True, check=True)
+    named = {c["name"] for c in bom.get("components", [])}
+    return sorted(set(re.findall(r"^\s*DLL Name: (\S+)$", dumped.stdout, re.MULTILINE)) - named)
 
 
 def refuses_unlicensed_code():
@@ -55,13 +82,22 @@ def main():
         if bom["metadata"]["component"]["hashes"] != [{"alg": "SHA-256", "content": digest}]:
             sys.exit("the bill of materials does not name the packaged executable")
         notices = z.read("THIRD-PARTY-NOTICES.txt").decode("utf-8")
-        unnoticed = [c["name"] for c in contained if "\n%s, from Debian's" % c["name"] not in notices]
+        libraries = {library["name"]: package["name"] for package in contained for library in package["components"]}
+        unnoticed = [name for name, package in libraries.items()
+                     if "\n%s, from Debian's %s " % (name, package) not in notices]
         if unnoticed:
             sys.exit("libraries of the bill with no notice: %s" % unnoticed)
         # Code that an import library also carries counts, and so does the stack protector's.
-        missing = {"libmsvcrt.a", "libssp.a", "libstdc++.a", "libpthread.a"} - {c["name"] for c in contained}
+        missing = {"libmsvcrt.a", "libssp.a", "libstdc++.a", "libpthread.a"} - libraries.keys()
         if missing:
             sys.exit("the bill lacks linked libraries: %s" % sorted(missing))
+        if unwritten_texts(notices):
+            sys.exit("license blocks named without their text: %s" % unwritten_texts(notices))
+        unowed = [n for n in OWED_NOTICES if n not in notices]
+        if unowed:
+            sys.exit("the notices lack: %s" % unowed)
+        if unnamed_imports(exe, bom):
+            sys.exit("DLLs imported that the bill does not name: %s" % unnamed_imports(exe, bom))
     with open(readme, encoding="utf-8") as f:
         if os.path.basename(package) not in f.read():
             sys.exit("README does not name %s" % os.path.basename(package))
@@ -69,7 +105,7 @@ def main():
     if failures:
         sys.exit("notices written over code of unknown license:\n" + "\n".join(failures))
     print("%s: %s; %d libraries with notices; unlicensed code refused" % (
-        os.path.basename(package), ", ".join(names), len(contained)))
+        os.path.basename(package), ", ".join(names), len(libraries)))
 
 
 if __name__ == "__main__":
