@@ -98,6 +98,9 @@ def main():
             sys.exit("the notices lack: %s" % unowed)
         if unnamed_imports(exe, bom):
             sys.exit("DLLs imported that the bill does not name: %s" % unnamed_imports(exe, bom))
+        # Loaded at run time from the system folder alone, so imported by no table.
+        if "setupapi.dll" not in {c["name"].lower() for c in bom.get("components", [])}:
+            sys.exit("the bill does not name setupapi.dll, which the executable loads")
     with open(readme, encoding="utf-8") as f:
         if os.path.basename(package) not in f.read():
             sys.exit("README does not name %s" % os.path.basename(package))

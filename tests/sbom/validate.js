@@ -30,6 +30,7 @@ function purlFaults (bom) {
 }
 
 async function main (files) {
+  if (files.length === 0) throw new Error('no bill of materials to validate: is the release package built?')
   for (const file of files) {
     const text = fs.readFileSync(file, 'utf8')
     const version = JSON.parse(text).specVersion

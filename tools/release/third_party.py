@@ -204,7 +204,9 @@ def fetch_sources(package, tree):
             f.write('Dir::Etc::SourceList "/dev/null";\nDir::Etc::SourceParts "%s";\n'
                     'Dir::State::Lists "%s/lists";\nDir::Cache "%s";\n' % (parts, scratch, scratch))
         apt = dict(os.environ, APT_CONFIG=config, LC_ALL="C")
-        for command in (["apt-get", "-q", "update"], ["apt-get", "-q", "source", "%s=%s" % (name, version)]):
+        # An index that cannot be had is an error here, not a warning that leaves no source.
+        for command in (["apt-get", "-q", "--error-on=any", "update"],
+                        ["apt-get", "-q", "source", "%s=%s" % (name, version)]):
             done = subprocess.run(command, cwd=os.path.join(scratch, "download"), env=apt,
                                   capture_output=True, text=True)
             if done.returncode != 0:
