@@ -145,6 +145,11 @@ HEADER_FOLDERS = ["mingw-w64-headers/crt/", "mingw-w64-headers/include/", "mingw
                   "mingw-w64-libraries/winpthreads/include/"]
 
 
+def read_bytes(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
 def source_path(source, tree, where):
     """The path in the library's source tree of a file that the debug information names."""
     if not source.startswith("/"):
@@ -153,9 +158,8 @@ def source_path(source, tree, where):
         name = source[len(INSTALLED_HEADERS):]
         candidates = [folder + name for folder in HEADER_FOLDERS if os.path.isfile(os.path.join(tree, folder + name))]
         if len(candidates) > 1:
-            with open(source, "rb") as f:
-                installed = f.read()
-            candidates = [c for c in candidates if open(os.path.join(tree, c), "rb").read() == installed]
+            installed = read_bytes(source)
+            candidates = [c for c in candidates if read_bytes(os.path.join(tree, c)) == installed]
         if len(candidates) == 1:
             return candidates[0]
     sys.exit("%s: code from %s, which is in no one source folder of %s" % (where, source, tree))
@@ -177,7 +181,7 @@ def sources(args):
     """Prints where the source of the binary package is kept. With --fetch, first unpacks it
     there, with Debian's patches applied, unless it is there. apt checks the signatures; a private
     configuration that reads the system's own apt sources as source indexes needs no root and
-    leaves the system's apt alone."""
+    changes no file of the system's apt setup."""
     tree = source_tree(args.package)
     if args.fetch and not os.path.isdir(tree):
         fetch_sources(args.package, tree)
@@ -222,6 +226,11 @@ def fetch_sources(package, tree):
                 raise
 
 
+def installed_package(package):
+    """An installed Debian package's name, version and architecture."""
+    return tuple(run("dpkg-query", "-W", "-f=${Package} ${Version} ${Architecture}", package).split())
+
+
 def owning_packages(paths):
     """The Debian package, its version and architecture, of each file, in one look-up."""
     real = {path: os.path.realpath(path) for path in paths}
@@ -233,7 +242,7 @@ def owning_packages(paths):
         if real[path] not in owner_of:
             sys.exit("%s: linked code of no Debian package, whose license cannot be known here" % path)
         owner = owner_of[real[path]]
-        owners[path] = tuple(run("dpkg-query", "-W", "-f=${Package} ${Version} ${Architecture}", owner).split())
+        owners[path] = installed_package(owner)
     return owners
 
 
@@ -524,7 +533,7 @@ def notices(args):
                 "license": combined({e for e, _, _, _ in l["files"].values()})}
                for l in sorted(libraries.values(), key=lambda l: l["name"])]
     tools = [dict(zip(("package", "version", "architecture"),
-                      run("dpkg-query", "-W", "-f=${Package} ${Version} ${Architecture}", p).split()))
+                      installed_package(p)))
              for p in ("g++-mingw-w64-x86-64-posix", "binutils-mingw-w64-x86-64")]
     with open(args.libraries, "w", encoding="utf-8") as f:
         json.dump({"libraries": summary, "tools": tools, "distribution": distribution()}, f, indent=2, sort_keys=True)
